@@ -1,0 +1,32 @@
+# Two entry points for a fresh Debian 12 machine:
+#   make run   builds the clock and starts it
+#   make test  builds everything and runs every test
+# Both install the Debian packages they need when missing.
+
+BUILD ?= build/dev
+PRESET ?= dev
+
+.PHONY: deps build run test asan-test clean
+
+deps:
+	@tools/install-deps.sh
+
+$(BUILD)/build.ninja: | deps
+	cmake --preset $(PRESET)
+
+build: deps $(BUILD)/build.ninja
+	cmake --build --preset $(PRESET)
+
+run: build
+	cd $(BUILD)/bin && ./chikutaku
+
+test: build
+	tools/run-tests.sh $(BUILD)
+
+asan-test: deps
+	cmake --preset asan
+	cmake --build --preset asan
+	tools/run-tests.sh build/asan
+
+clean:
+	rm -rf build

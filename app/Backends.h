@@ -1,0 +1,15 @@
+#pragma once
+// The real platform backends, made once by main().
+
+#include "app/Services.h"
+
+#include <memory>
+
+namespace taku {
+
+std::unique_ptr<Speech> makeSpeechBackend();
+std::unique_ptr<SoundService> makeSoundBackend();
+std::unique_ptr<Dialogs> makeDialogsBackend();
+std::unique_ptr<Browser> makeBrowserBackend();
+
+} // namespace taku

@@ -1,0 +1,23 @@
+#include "app/Services.h"
+
+#include "app/Logging.h"
+
+namespace taku {
+
+Services& services() {
+    static SystemClock systemClock;
+    static Services s{&systemClock, nullptr, nullptr, nullptr, nullptr};
+    return s;
+}
+
+QDateTime Now() {
+    const ClockSource* clock = services().clock;
+    return clock ? clock->now() : QDateTime::currentDateTime();
+}
+
+void Speak(const QString& text, bool interrupt) {
+    qCInfo(lcSpeech).noquote() << text;
+    if (Speech* speech = services().speech) speech->Speak(text, interrupt);
+}
+
+} // namespace taku

@@ -1,0 +1,89 @@
+#pragma once
+// The platform services the logic relies on, each behind a small interface so tests can put
+// a recording fake in place of the real backend.
+
+#include "app/Settings.h"
+
+#include <QDateTime>
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace taku {
+
+// The current local date and time. Everything that asks "what time is it" asks this.
+class ClockSource {
+public:
+    virtual ~ClockSource() = default;
+    virtual QDateTime now() const = 0;
+};
+
+class SystemClock final : public ClockSource {
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+
+// Hands a text to the speech synthesizer and returns at once. With interrupt false a text
+// waits until the speech before it has been heard in full.
+class Speech {
+public:
+    virtual ~Speech() = default;
+    virtual void Speak(const QString& text, bool interrupt) = 0;
+};
+
+// One playable sound. Volume (0..100) and pan (-100 left .. 100 right) stay until changed.
+class SoundObject {
+public:
+    virtual ~SoundObject() = default;
+    virtual void Play() = 0;
+    virtual bool IsPlaying() const = 0;
+    virtual void setVolume(int volume) = 0;
+    virtual int Volume() const = 0;
+    virtual void setPan(int pan) = 0;
+    virtual int Pan() const = 0;
+    // "church", "cuculus", "oldclock", "dog", "cat" or "custom".
+    virtual QString name() const = 0;
+};
+
+class SoundService {
+public:
+    virtual ~SoundService() = default;
+    // The built-in sound of a kind (0 church, 1 cuckoo, 2 old clock, 3 dog, 4 cat), loaded on
+    // first use and the same object on every later call; null outside 0..4 or when it can't load.
+    virtual std::shared_ptr<SoundObject> builtIn(int kind) = 0;
+    // A new sound object from a file; null when the file does not open as a sound.
+    virtual std::shared_ptr<SoundObject> openAsSound(const QString& path) = 0;
+};
+
+// The dialogs the windows ask the user through. Cancel gives nullopt or an empty path.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    virtual std::optional<Rgb> SelectColor(const Rgb& initial, const QString& prompt) = 0;
+    // filter: a Qt name filter such as "text (*.txt)", or empty for any file.
+    virtual QString GetOpenFolderItem(const QString& filter) = 0;
+    virtual QString GetSaveFolderItem(const QString& proposedName) = 0;
+};
+
+class Browser {
+public:
+    virtual ~Browser() = default;
+    virtual void ShowURL(const QString& url) = 0;
+};
+
+// The services in use. main() installs the real ones; tests install fakes.
+struct Services final {
+    ClockSource* clock = nullptr;
+    Speech* speech = nullptr;
+    SoundService* sound = nullptr;
+    Dialogs* dialogs = nullptr;
+    Browser* browser = nullptr;
+};
+
+Services& services();
+
+// Shorthands used throughout.
+QDateTime Now();
+void Speak(const QString& text, bool interrupt = false);
+
+} // namespace taku

@@ -1,0 +1,46 @@
+#pragma once
+// What the clock strip shows, as pure functions of the time and the display settings.
+
+#include <QDateTime>
+#include <QPoint>
+#include <QString>
+
+namespace taku {
+
+struct DisplayFlags final {
+    bool ShowWeek = false;
+    bool ShowAMPM = false;
+    bool Show24Hour = false;
+    bool ShowSeconds = false;
+    bool SmallView = false;
+    bool ShowAnalog = false;
+};
+
+// The one-character weekday name for 1 (Sunday) .. 7 (Saturday); empty for any other number.
+QString Get_Week(int dayOfWeek);
+
+// 1 = Sunday .. 7 = Saturday, as the clock counts weekdays.
+int dayOfWeek(const QDate& date);
+
+// "2006.12.24 日": year, month and day without leading zeros, a space and the weekday.
+QString dateTitle(const QDate& date);
+
+struct ClockLayout final {
+    QString text;         // e.g. "日 午後23:59:59"; kept also in the small view
+    int width = 45;       // window width in pixels
+    bool textVisible = true;
+    bool faceVisible = false;
+};
+
+ClockLayout composeClock(const QDateTime& now, const DisplayFlags& flags);
+
+// End points of the analog face's hands in the 20-pixel canvas (centre 9, 9).
+struct FaceHands final {
+    QPoint hour;    // length 6
+    QPoint minute;  // length 8
+    QPoint second;  // length 9: the top-left corner of the 2x2 second marker
+};
+
+FaceHands faceHands(int hour, int minute, int second);
+
+} // namespace taku

@@ -1,0 +1,11 @@
+# Copies every delivered file of SRC into DST unless DST already holds a file of that name.
+file(GLOB delivered RELATIVE "${SRC}" "${SRC}/*")
+file(MAKE_DIRECTORY "${DST}")
+foreach(name IN LISTS delivered)
+  if(IS_DIRECTORY "${SRC}/${name}" OR name STREQUAL "README.md")
+    continue()
+  endif()
+  if(NOT EXISTS "${DST}/${name}")
+    file(COPY "${SRC}/${name}" DESTINATION "${DST}")
+  endif()
+endforeach()

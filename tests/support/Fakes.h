@@ -1,0 +1,121 @@
+#pragma once
+// Recording fakes of the platform services.
+
+#include "app/Services.h"
+
+#include <QList>
+#include <QStringList>
+#include <deque>
+#include <map>
+
+namespace taku::test {
+
+class FakeClock final : public ClockSource {
+public:
+    explicit FakeClock(QDateTime t = QDateTime(QDate(2026, 12, 24), QTime(13, 44, 58)))
+        : now_(std::move(t)) {}
+    QDateTime now() const override { return now_; }
+    void set(const QDateTime& t) { now_ = t; }
+    void advanceMs(qint64 ms) { now_ = now_.addMSecs(ms); }
+
+private:
+    QDateTime now_;
+};
+
+class RecordingSpeech final : public Speech {
+public:
+    void Speak(const QString& text, bool interrupt) override {
+        spoken.append(text);
+        interrupts.append(interrupt);
+    }
+    QStringList spoken;
+    QList<bool> interrupts;
+};
+
+struct Strike final {
+    QString sound;
+    int pan = 0;
+    int volume = 0;
+};
+
+class FakeSound final : public SoundObject {
+public:
+    explicit FakeSound(QString name, QList<Strike>* log = nullptr)
+        : name_(std::move(name)), log_(log) {}
+    void Play() override {
+        playing = true;
+        ++plays;
+        if (log_) log_->append({name_, pan_, volume_});
+    }
+    bool IsPlaying() const override { return playing; }
+    void setVolume(int v) override { volume_ = v; }
+    int Volume() const override { return volume_; }
+    void setPan(int p) override { pan_ = p; }
+    int Pan() const override { return pan_; }
+    QString name() const override { return name_; }
+
+    bool playing = false; // a test ends the sound by clearing this
+    int plays = 0;
+
+private:
+    QString name_;
+    QList<Strike>* log_;
+    int volume_ = 100;
+    int pan_ = 0;
+};
+
+class FakeSoundService final : public SoundService {
+public:
+    FakeSoundService();
+    std::shared_ptr<SoundObject> builtIn(int kind) override;
+    std::shared_ptr<SoundObject> openAsSound(const QString& path) override;
+    FakeSound* builtInFake(int kind);
+
+    QList<Strike> strikes;        // every Play of every sound, in order
+    QStringList opened;           // paths given to openAsSound
+    bool filesOpen = true;        // false: no file opens as a sound
+private:
+    std::shared_ptr<FakeSound> builtIns_[5];
+};
+
+class FakeDialogs final : public Dialogs {
+public:
+    std::optional<Rgb> SelectColor(const Rgb& initial, const QString& prompt) override {
+        colorRequests.append({initial, prompt});
+        if (colorAnswers.empty()) return std::nullopt;
+        auto answer = colorAnswers.front();
+        colorAnswers.pop_front();
+        return answer;
+    }
+    QString GetOpenFolderItem(const QString& filter) override {
+        openFilters.append(filter);
+        return pop(openAnswers);
+    }
+    QString GetSaveFolderItem(const QString& proposedName) override {
+        saveProposals.append(proposedName);
+        return pop(saveAnswers);
+    }
+
+    std::deque<std::optional<Rgb>> colorAnswers; // nullopt = cancel
+    std::deque<QString> openAnswers;             // empty = cancel
+    std::deque<QString> saveAnswers;
+    QList<std::pair<Rgb, QString>> colorRequests;
+    QStringList openFilters;
+    QStringList saveProposals;
+
+private:
+    static QString pop(std::deque<QString>& q) {
+        if (q.empty()) return {};
+        QString s = q.front();
+        q.pop_front();
+        return s;
+    }
+};
+
+class RecordingBrowser final : public Browser {
+public:
+    void ShowURL(const QString& url) override { urls.append(url); }
+    QStringList urls;
+};
+
+} // namespace taku::test

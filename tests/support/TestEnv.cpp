@@ -1,0 +1,37 @@
+#include "support/TestEnv.h"
+
+#include "app/DataFolder.h"
+#include "app/Settings.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace taku::test {
+
+TestEnv::TestEnv(bool withDataFolder) {
+    Settings() = SettingsRecord{};
+    if (withDataFolder) QDir(dir_.path()).mkdir(QStringLiteral("Taku_DATA"));
+    setDataFolderForTesting(dataPath());
+    services() = Services{&clock, &speech, &sound, &dialogs, &browser};
+}
+
+TestEnv::~TestEnv() {
+    services() = Services{};
+    setDataFolderForTesting(QString());
+}
+
+QString TestEnv::dataPath() const { return QDir(dir_.path()).filePath(QStringLiteral("Taku_DATA")); }
+
+QString TestEnv::file(const QString& name) const { return QDir(dataPath()).filePath(name); }
+
+void TestEnv::write(const QString& name, const QByteArray& content) const {
+    QFile f(file(name));
+    if (f.open(QIODevice::WriteOnly)) f.write(content);
+}
+
+QByteArray TestEnv::read(const QString& name) const {
+    QFile f(file(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace taku::test

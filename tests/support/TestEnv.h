@@ -1,0 +1,34 @@
+#pragma once
+// A clean world for one test: a fresh Settings record, fakes for every platform service and
+// an empty data folder in a temporary directory (or none at all).
+
+#include "support/Fakes.h"
+
+#include <QTemporaryDir>
+
+namespace taku::test {
+
+class TestEnv final {
+public:
+    // withDataFolder false: no "Taku_DATA" exists, as on a first run without one.
+    explicit TestEnv(bool withDataFolder = true);
+    ~TestEnv();
+    TestEnv(const TestEnv&) = delete;
+    TestEnv& operator=(const TestEnv&) = delete;
+
+    QString dataPath() const;           // the data folder (may not exist)
+    QString file(const QString& name) const;
+    void write(const QString& name, const QByteArray& content) const;
+    QByteArray read(const QString& name) const;
+
+    FakeClock clock;
+    RecordingSpeech speech;
+    FakeSoundService sound;
+    FakeDialogs dialogs;
+    RecordingBrowser browser;
+
+private:
+    QTemporaryDir dir_;
+};
+
+} // namespace taku::test
