@@ -1,13 +1,25 @@
-// The clock window's spoken time and date (filled in with the pronunciation table).
+// The clock window's spoken time and date: the pronunciation table is loaded at opening, the
+// composers fill SpeechText and Timer3 hands it to the synthesizer 100 ms later.
 
+#include "app/DataFolder.h"
+#include "app/Logging.h"
 #include "clock/W_Time.h"
+#include "speech/Announcement.h"
+#include "speech/VoiceTable.h"
 
 namespace taku {
 
-void W_Time::Set_Voice() {}
+void W_Time::Set_Voice() {
+    const QString path = dataFile(QStringLiteral("voice.txt"));
+    if (path.isEmpty()) {
+        qCWarning(lcFiles) << "no data folder: the pronunciation table stays empty";
+        return;
+    }
+    loadTableFile(path, VoiceTable()); // unchanged when the file is missing; logged there
+}
 
 void W_Time::Now_An(const QString& clockText) {
-    SpeechText = clockText;
+    SpeechText = ComposeTime(clockText, VoiceTable());
     AnnounceReady = false;
     Timer3.setMode(1);
 }
@@ -17,7 +29,8 @@ void W_Time::Take_An(int) {
     AnnounceReady = true;
 }
 
-void W_Time::Get_Day(int, int, int) {
+void W_Time::Get_Day(int month, int day, int weekday) {
+    SpeechText = ComposeDate(month, day, weekday, VoiceTable());
     AnnounceReady = false;
     Timer3.setMode(1);
 }
