@@ -141,6 +141,12 @@ QByteArray encodeShiftJis(const QString& text) {
                    });
 }
 
+namespace {
+void (*beforeCommitHook)() = nullptr;
+}
+
+void setBeforeCommitHookForTesting(void (*hook)()) { beforeCommitHook = hook; }
+
 QString saveFileAtomically(const QString& path, const QByteArray& content) {
     if (path.isEmpty()) return QStringLiteral("no data folder");
     QSaveFile file(path);
@@ -150,6 +156,7 @@ QString saveFileAtomically(const QString& path, const QByteArray& content) {
         file.cancelWriting();
         return error;
     }
+    if (beforeCommitHook) beforeCommitHook();
     if (!file.commit()) return file.errorString();
     return {};
 }

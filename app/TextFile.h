@@ -30,6 +30,10 @@ QByteArray encodeShiftJis(const QString& text);
 // otherwise a description of what went wrong (the old file, if any, is then untouched).
 QString saveFileAtomically(const QString& path, const QByteArray& content);
 
+// Tests simulate a crash between writing the temporary file and renaming it: the hook runs
+// after the content is written and before the rename.
+void setBeforeCommitHookForTesting(void (*hook)());
+
 // Lines joined the way the writer ends them: each line followed by "\n".
 QByteArray joinLines(const QList<QByteArray>& lines);
 
