@@ -1,12 +1,199 @@
 #include "speech/W_Voice.h"
 
+#include "app/DataFolder.h"
+#include "app/Services.h"
+#include "app/Text.h"
+#include "app/TextFile.h"
+#include "clock/W_Time.h"
+
+#include <QComboBox>
+
 namespace taku {
+
+std::array<QPointer<Edit_V>, VoiceTableData::kRows>& VoiceEdits() {
+    static std::array<QPointer<Edit_V>, VoiceTableData::kRows> edits;
+    return edits;
+}
+
+std::array<QPointer<Push_V>, VoiceTableData::kRows>& VoiceButtons() {
+    static std::array<QPointer<Push_V>, VoiceTableData::kRows> buttons;
+    return buttons;
+}
+
+DateTextParts readDateText(const QString& text) {
+    static const QString weekdays = QStringLiteral("日月火水木金土");
+    const QString dot = QStringLiteral(".");
+    const QString space = QStringLiteral(" ");
+    const QString rest = NthField(text, dot, 3);
+    const QString week = NthField(rest, space, 2);
+    DateTextParts parts;
+    parts.month = ValInt(NthField(text, dot, 2));
+    parts.day = ValInt(NthField(rest, space, 1));
+    parts.weekday = week.size() == 1 ? static_cast<int>(weekdays.indexOf(week)) + 1 : 0;
+    return parts;
+}
+
+const QStringList& W_Voice::voiceNames() {
+    static const QStringList names{
+        QStringLiteral("Agnes"), QStringLiteral("Kathy"),  QStringLiteral("Princess"),
+        QStringLiteral("Vicki"), QStringLiteral("Victoria"), QStringLiteral("Bruce"),
+        QStringLiteral("Fred"),  QStringLiteral("Junior"), QStringLiteral("Ralph"),
+        QStringLiteral("Windows")};
+    return names;
+}
+
+namespace {
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption,
+                    const QRect& geometry) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(geometry);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLineEdit* field(QWidget* parent, const char* name, const QRect& geometry) {
+    auto* f = new QLineEdit(parent);
+    f->setObjectName(QString::fromLatin1(name));
+    f->setGeometry(geometry);
+    return f;
+}
+
+constexpr int kRowsPerColumn = 14;
+constexpr int kRowPitch = 35;
+constexpr int kColumnPitch = 220;
+
+} // namespace
 
 W_Voice::W_Voice(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("W_Voice"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("発音表"));
     setFixedSize(673, 601);
+
+    EditField1 = field(this, "EditField1", {79, 521, 150, 22});
+    PushButton3 = button(this, "PushButton3", QStringLiteral("しゃべる"), {248, 521, 80, 20});
+    EditField2 = field(this, "EditField2", {389, 521, 150, 22});
+    PushButton4 = button(this, "PushButton4", QStringLiteral("しゃべる"), {565, 521, 80, 20});
+
+    PopupMenu1 = new QComboBox(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1->setGeometry(30, 558, 158, 22);
+    PopupMenu1->addItems(voiceNames());
+    PopupMenu1->setCurrentIndex(-1);
+
+    PushButton5 = button(this, "PushButton5", QStringLiteral("読込..."), {212, 560, 80, 20});
+    PushButton6 = button(this, "PushButton6", QStringLiteral("保存..."), {302, 560, 80, 20});
+    PushButton2 = button(this, "PushButton2", QStringLiteral("設定保存"), {467, 562, 80, 20});
+    PushButton1 = button(this, "PushButton1", QStringLiteral("閉じる"), {565, 561, 80, 20});
+
+    connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Action(); });
+    connect(PushButton4, &QPushButton::clicked, this, [this] { PushButton4_Action(); });
+    connect(PopupMenu1, &QComboBox::currentIndexChanged, this, [this] { PopupMenu1_Change(); });
+    connect(PushButton5, &QPushButton::clicked, this, [this] { PushButton5_Action(); });
+    connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Action(); });
+    connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Action(); });
+    connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Action(); });
+
+    Open();
+}
+
+void W_Voice::Open() {
+    const VoiceTableData& table = VoiceTable();
+    for (int r = 0; r < VoiceTableData::kEditedRows; ++r) {
+        const int column = r / kRowsPerColumn;
+        const int top = kRowPitch * (r % kRowsPerColumn) + 20;
+        const int left = 20 + kColumnPitch * column;
+
+        auto* edit = new Edit_V(r, this);
+        edit->setObjectName(QStringLiteral("Edit_V%1").arg(r));
+        edit->setGeometry(left, top, 80, 22);
+        edit->setText(table.spoken(r));
+
+        auto* push = new Push_V(r, this);
+        push->setObjectName(QStringLiteral("Push_V%1").arg(r));
+        // The button sits one pixel lower than its field, as row 0 was drawn.
+        push->setGeometry(left + 100, top + 1, 80, 20);
+        push->setAutoDefault(false);
+        push->setText(table.display(r));
+        connect(push, &QPushButton::clicked, this, [this, r] { Push_V_Action(r); });
+
+        VoiceEdits()[r] = edit;
+        VoiceButtons()[r] = push;
+    }
+    // Tab walks the rows in row order, then the try-out fields and the buttons below.
+    for (int r = 1; r < VoiceTableData::kEditedRows; ++r)
+        setTabOrder(VoiceEdits()[r - 1], VoiceEdits()[r]);
+    setTabOrder(VoiceEdits()[VoiceTableData::kEditedRows - 1], EditField1);
+
+    if (W_Time* clock = W_Time::instance()) {
+        EditField1->setText(clock->TimeText);
+        EditField2->setText(clock->windowTitle());
+    }
+    setWindowTitle(QStringLiteral("発音表"));
+}
+
+void W_Voice::Push_V_Action(int index) {
+    if (index < 0 || index >= VoiceTableData::kRows) return;
+    if (Edit_V* edit = VoiceEdits()[index]) Speak(edit->text(), false);
+}
+
+void W_Voice::PopupMenu1_Change() {
+    if (PopupMenu1->currentIndex() < 0) return;
+    const QString path = dataFile(PopupMenu1->currentText() + QStringLiteral(".txt"));
+    if (!path.isEmpty()) loadIntoRows(path);
+}
+
+void W_Voice::PushButton1_Action() { close(); }
+
+void W_Voice::PushButton2_Action() {
+    const QString path = dataFile(QStringLiteral("voice.txt"));
+    if (!path.isEmpty()) saveRowsTo(path);
+}
+
+void W_Voice::PushButton3_Action() {
+    if (W_Time* clock = W_Time::instance()) clock->Now_An(EditField1->text());
+}
+
+void W_Voice::PushButton4_Action() {
+    const DateTextParts date = readDateText(EditField2->text());
+    if (W_Time* clock = W_Time::instance()) clock->Get_Day(date.month, date.day, date.weekday);
+}
+
+void W_Voice::PushButton5_Action() {
+    if (!services().dialogs) return;
+    const QString path = services().dialogs->GetOpenFolderItem(QStringLiteral("text (*.txt)"));
+    if (!path.isEmpty()) loadIntoRows(path);
+}
+
+void W_Voice::PushButton6_Action() {
+    if (!services().dialogs) return;
+    const QString path =
+        services().dialogs->GetSaveFolderItem(PopupMenu1->currentText() + QStringLiteral(".txt"));
+    if (!path.isEmpty()) saveRowsTo(path);
+}
+
+void W_Voice::loadIntoRows(const QString& path) {
+    const auto lines = readLines(path);
+    if (!lines) return;
+    VoiceTableData& table = VoiceTable();
+    const int rows = readTableLines(*lines, table);
+    for (int r = 0; r < std::min(rows, int{VoiceTableData::kEditedRows}); ++r) {
+        if (Edit_V* edit = VoiceEdits()[r]) edit->setText(table.spoken(r));
+        if (Push_V* push = VoiceButtons()[r]) push->setText(table.display(r));
+    }
+}
+
+void W_Voice::saveRowsTo(const QString& path) {
+    VoiceTableData edited = VoiceTable();
+    for (int r = 0; r < VoiceTableData::kEditedRows; ++r) {
+        const Edit_V* edit = VoiceEdits()[r];
+        const Push_V* push = VoiceButtons()[r];
+        if (edit && push) edited.setRow(r, push->text(), edit->text());
+    }
+    // A file that can't be written leaves both the old file and the table as they were.
+    if (saveTableFile(path, edited).isEmpty()) VoiceTable() = edited;
 }
 
 } // namespace taku
