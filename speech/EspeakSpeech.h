@@ -1,0 +1,91 @@
+#pragma once
+// The speech synthesizer: espeak-ng renders each text (retrieval mode, so no sound server is
+// needed), and the samples play through the shared SDL2_mixer output on the speech channel,
+// one text after the other.
+
+#include "app/Services.h"
+
+#include <QString>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace taku {
+
+// espeak-ng itself, used from one thread at a time. espeak-ng keeps global state, so only one
+// engine may exist at a time.
+class EspeakEngine final {
+public:
+    // dataPath: the espeak-ng-data folder; empty for the installed one.
+    explicit EspeakEngine(const QString& dataPath = {});
+    ~EspeakEngine();
+    EspeakEngine(const EspeakEngine&) = delete;
+    EspeakEngine& operator=(const EspeakEngine&) = delete;
+
+    // False when espeak-ng could not load its data; then nothing is synthesised.
+    bool ok() const { return ok_; }
+    int sampleRate() const { return sampleRate_; }
+
+    // Mono 16-bit samples of the text at sampleRate(), in the voice its script asks for
+    // (speechVoiceFor). Empty when the engine is not ok or the text makes no sound.
+    std::vector<short> synthesize(const QString& text);
+
+private:
+    bool selectVoice(const QString& name);
+
+    bool ok_ = false;
+    int sampleRate_ = 0;
+    QString voice_;
+};
+
+class EspeakSpeech final : public Speech {
+public:
+    // What a test or tool learns of each text once it has been played (or dropped).
+    struct Played final {
+        QString text;
+        QString voice;
+        qint64 frames = 0; // output frames handed to the mixer
+        bool whole = true; // false when cut off by an interrupting text or by shutdown
+    };
+
+    // dataPath: see EspeakEngine. The shared audio output is opened here.
+    explicit EspeakSpeech(const QString& dataPath = {});
+    ~EspeakSpeech() override;
+    EspeakSpeech(const EspeakSpeech&) = delete;
+    EspeakSpeech& operator=(const EspeakSpeech&) = delete;
+
+    // Queues the text and returns at once. With interrupt true the queue is dropped and the
+    // speech now sounding is cut off first.
+    void Speak(const QString& text, bool interrupt) override;
+
+    // Called on the worker thread after each text; set it before the first Speak.
+    std::function<void(const Played&)> onPlayed;
+
+    // Blocks until every queued text has been played; false when timeoutMs passed first.
+    bool waitUntilIdle(int timeoutMs);
+
+    // False when espeak-ng could not start (no data); Speak then only queues and drops.
+    // Blocks until the worker has tried.
+    bool synthesizerReady();
+
+private:
+    struct Pending;
+    void run();
+
+    QString dataPath_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable idle_;
+    std::deque<QString> queue_;
+    int unfinished_ = 0;   // texts queued or being synthesised or playing
+    bool stop_ = false;
+    bool interrupt_ = false;
+    int ready_ = -1;       // -1 not yet known, 0 no synthesizer, 1 ready
+    std::thread worker_;
+};
+
+} // namespace taku
