@@ -96,12 +96,17 @@ void EventList::moveRow(int from, int to) {
     setCurrentItem(item);
 }
 
+// The list's own handling draws the drop indicator; the row token decides what is accepted, so
+// a drag whose source Qt cannot name (as in a synthesized drag) is still taken when it carries
+// one of this list's rows, and nothing else ever is.
 void EventList::dragEnterEvent(QDragEnterEvent* event) {
     if (draggedRow(event->mimeData()) < 0) {
         event->ignore();
         return;
     }
     QTreeWidget::dragEnterEvent(event);
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
 }
 
 void EventList::dragMoveEvent(QDragMoveEvent* event) {
@@ -110,6 +115,8 @@ void EventList::dragMoveEvent(QDragMoveEvent* event) {
         return;
     }
     QTreeWidget::dragMoveEvent(event);
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
 }
 
 void EventList::dropEvent(QDropEvent* event) {
@@ -312,9 +319,11 @@ void W_Event::PushButton2_Action() {
 void W_Event::PushButton3_Action() {
     const int row = ListIndex();
     if (row < 0) return;
-    delete ListBox1->takeTopLevelItem(row);
-    // Nothing is selected afterwards; the fields keep their text.
+    // Nothing is selected afterwards and the fields keep their text: the row is let go before
+    // it is removed, so the list does not pass the selection on to a neighbour.
+    ListBox1->setCurrentItem(nullptr);
     ListBox1->clearSelection();
+    delete ListBox1->takeTopLevelItem(row);
 }
 
 void W_Event::PushButton4_Action() { Save_Event(); }
