@@ -7,9 +7,17 @@
 #include "clock/W_Time.h"
 #include "events/EventFile.h"
 
+#include <utility>
+
 namespace taku {
 
+namespace {
+// Today's messages found while the start-up date still waits for Timer3.
+QStringList messagesAfterDate;
+} // namespace
+
 void W_Time::Set_Event() {
+    messagesAfterDate.clear();
     const QDate today = taku::Now().date();
     const QString path = dataFile(QStringLiteral("event.txt"));
     ReadLimits limits;
@@ -21,8 +29,21 @@ void W_Time::Set_Event() {
         qCInfo(lcFiles) << "no event table" << path;
         return;
     }
-    for (const QString& message : messagesForDay(*lines, today.month(), today.day()))
-        Speak(message, false);
+    const QStringList messages = messagesForDay(*lines, today.month(), today.day());
+    if (messages.isEmpty()) return;
+
+    // The date composed a moment ago is handed over by Timer3 100 ms from now; messages
+    // spoken at once would come before it. They wait for Timer3 instead.
+    if (Timer3.Mode() == 1) {
+        messagesAfterDate = messages;
+        Timer3.Action = [this] {
+            Timer3_Action();
+            const QStringList pending = std::exchange(messagesAfterDate, {});
+            for (const QString& message : pending) Speak(message, false);
+        };
+        return;
+    }
+    for (const QString& message : messages) Speak(message, false);
 }
 
 } // namespace taku
