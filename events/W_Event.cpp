@@ -3,6 +3,8 @@
 #include "app/DataFolder.h"
 #include "app/Services.h"
 
+#include <QCursor>
+#include <QDrag>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QHeaderView>
@@ -96,6 +98,21 @@ void EventList::moveRow(int from, int to) {
     setCurrentItem(item);
 }
 
+// The drag carries the row's token only. The list's own drag would, after a move, remove the
+// selected rows as the "original" — and the selected row is the one just moved into place.
+void EventList::startDrag(Qt::DropActions) {
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    if (selected.isEmpty()) return;
+    QTreeWidgetItem* item = selected.first();
+    auto* drag = new QDrag(this);
+    drag->setMimeData(mimeData({item}));
+    const QRect rect = visualItemRect(item);
+    drag->setPixmap(viewport()->grab(rect));
+    drag->setHotSpot(viewport()->mapFromGlobal(QCursor::pos()) - rect.topLeft());
+    drag->exec(Qt::MoveAction, Qt::MoveAction);
+    viewport()->update();
+}
+
 // The list's own handling draws the drop indicator; the row token decides what is accepted, so
 // a drag whose source Qt cannot name (as in a synthesized drag) is still taken when it carries
 // one of this list's rows, and nothing else ever is.
@@ -128,9 +145,7 @@ void EventList::dropEvent(QDropEvent* event) {
     int to = dropRowAt(event->position().toPoint());
     if (to > from) --to; // the row's own place closes up before it is put back
     moveRow(from, to);
-    // The row has been moved here already; reporting a copy keeps the drag's source from
-    // removing the "original" afterwards.
-    event->setDropAction(Qt::CopyAction);
+    event->setDropAction(Qt::MoveAction);
     event->accept();
     stopAutoScroll();
     setState(NoState);
