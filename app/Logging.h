@@ -4,6 +4,7 @@
 //   taku.speech info: one line per text handed to the synthesizer, the text and nothing else
 //   taku.sound  info: one line per strike, "strike K/N pan=P volume=V sound=NAME"
 //   taku.files  warning: each file problem the user is spared a message for
+//   taku.startup debug: "first paint" with the wall-clock time, once
 
 #include <QLoggingCategory>
 
@@ -11,3 +12,4 @@ Q_DECLARE_LOGGING_CATEGORY(lcTick)
 Q_DECLARE_LOGGING_CATEGORY(lcSpeech)
 Q_DECLARE_LOGGING_CATEGORY(lcSound)
 Q_DECLARE_LOGGING_CATEGORY(lcFiles)
+Q_DECLARE_LOGGING_CATEGORY(lcStartup)

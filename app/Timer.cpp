@@ -7,7 +7,7 @@
 namespace taku {
 
 namespace {
-constexpr int kAfterBoundaryMs = 2;
+constexpr int kAfterBoundaryMs = 1;
 }
 
 Timer::Timer(int period, int mode, QObject* parent) : QObject(parent), period_(period) {

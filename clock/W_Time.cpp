@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QScreen>
 #include <QToolButton>
 
@@ -197,6 +198,16 @@ void W_Time::mousePressEvent(QMouseEvent* event) {
 
 void W_Time::contextMenuEvent(QContextMenuEvent* event) {
     showMenuBarAsPopup(event->globalPos());
+}
+
+void W_Time::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (!painted_) {
+        painted_ = true;
+        qCDebug(lcStartup).noquote()
+            << "first paint"
+            << QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    }
 }
 
 void W_Time::Close() { close(); }

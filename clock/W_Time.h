@@ -92,6 +92,7 @@ protected:
     void mousePressEvent(class QMouseEvent* event) override;
     void closeEvent(class QCloseEvent* event) override;
     void contextMenuEvent(class QContextMenuEvent* event) override;
+    void paintEvent(class QPaintEvent* event) override;
 
 private:
     void showTitle();
@@ -100,6 +101,7 @@ private:
 
     int width_ = 0;
     bool closing_ = false;
+    bool painted_ = false;
 };
 
 } // namespace taku

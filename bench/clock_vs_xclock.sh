@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Runs the clock for a minute under Xvfb beside `xclock -update 1` (its peer, measured in the
+# same run) and prints for both: CPU seconds, wake-ups per second (context switches), peak RSS;
+# for the clock also the lateness of each displayed second against the wall-clock boundary
+# (from taku.tick) and the time from start to the first painted strip. Wake-ups are the
+# context switches of all the process's threads.
+#
+#   bench/clock_vs_xclock.sh [seconds]        (default 60; BUILD=build/release by default)
+#
+# Targets: CPU no more than xclock's, at most 2 wake-ups a second, p99 lateness <= 5 ms,
+# RSS <= 40 MB, first paint <= 300 ms.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+secs=${1:-60}
+build=${BUILD:-build/release}
+if [ ! -x "$build/bin/chikutaku" ]; then
+  cmake --preset release >/dev/null
+  cmake --build --preset release --target chikutaku taku_data >/dev/null
+fi
+command -v Xvfb >/dev/null && command -v xclock >/dev/null || tools/install-deps.sh
+
+work=$(mktemp -d)
+trap 'kill $clock_pid $xclock_pid $xvfb_pid 2>/dev/null || true; rm -rf "$work"' EXIT
+cp "$build/bin/chikutaku" "$work/"
+mkdir "$work/Taku_DATA"
+cp data/*.txt "$work/Taku_DATA/" 2>/dev/null || true
+
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 800x200x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+sleep 1
+
+export DISPLAY=$display SDL_AUDIODRIVER=dummy
+start_ns=$(date +%s%N)
+QT_LOGGING_RULES='taku.tick.debug=true;taku.startup.debug=true' \
+  "$work/chikutaku" >"$work/clock.log" 2>&1 &
+clock_pid=$!
+xclock -update 1 >/dev/null 2>&1 &
+xclock_pid=$!
+
+sample() { # pid -> "cpu_ticks ctxsw", summed over every thread of the process
+  local pid=$1 stat ctx
+  stat=$(awk '{print $14+$15}' "/proc/$pid/stat")
+  ctx=$(cat /proc/$pid/task/*/status 2>/dev/null | awk '/ctxt_switches/ {s+=$2} END {print s}')
+  echo "$stat $ctx"
+}
+sleep 3 # let both settle; start-up is reported separately
+read -r c_cpu0 c_ctx0 < <(sample $clock_pid)
+read -r x_cpu0 x_ctx0 < <(sample $xclock_pid)
+sleep "$secs"
+read -r c_cpu1 c_ctx1 < <(sample $clock_pid)
+read -r x_cpu1 x_ctx1 < <(sample $xclock_pid)
+c_rss=$(awk '/VmHWM/ {print $2}' /proc/$clock_pid/status)
+x_rss=$(awk '/VmHWM/ {print $2}' /proc/$xclock_pid/status)
+hz=$(getconf CLK_TCK)
+
+python3 - "$work/clock.log" "$start_ns" "$secs" "$hz" \
+  "$c_cpu0" "$c_cpu1" "$c_ctx0" "$c_ctx1" "$c_rss" \
+  "$x_cpu0" "$x_cpu1" "$x_ctx0" "$x_ctx1" "$x_rss" <<'PY'
+import sys, re, datetime
+log, start_ns, secs, hz = sys.argv[1], int(sys.argv[2]), float(sys.argv[3]), float(sys.argv[4])
+c = list(map(float, sys.argv[5:10])); x = list(map(float, sys.argv[10:15]))
+def ts(s): return datetime.datetime.strptime(s, "%Y-%m-%d %H:%M:%S.%f").timestamp()
+ticks, first_paint = [], None
+for line in open(log, encoding="utf-8", errors="replace"):
+    m = re.match(r"taku\.tick: (\S+ \S+)$", line.strip())
+    if m: ticks.append(ts(m.group(1)))
+    m = re.match(r"taku\.startup: first paint (\S+ \S+)$", line.strip())
+    if m and first_paint is None: first_paint = ts(m.group(1))
+late, last_sec = [], None
+for t in ticks:
+    sec = int(t)
+    if sec != last_sec:
+        late.append((t - sec) * 1000.0)
+        last_sec = sec
+late = late[3:]  # skip the start-up seconds
+late.sort()
+def pct(p): return late[min(len(late) - 1, int(round(p / 100.0 * (len(late) - 1))))] if late else float("nan")
+row = "{:<10} {:>10.3f} {:>14.2f} {:>12.1f}"
+print("{:<10} {:>10} {:>14} {:>12}".format("program", "CPU s", "wake-ups/s", "peak RSS MB"))
+print(row.format("chikutaku", (c[1]-c[0])/hz, (c[3]-c[2])/secs, c[4]/1024))
+print(row.format("xclock", (x[1]-x[0])/hz, (x[3]-x[2])/secs, x[4]/1024))
+cpu_c, cpu_x = (c[1]-c[0])/hz, (x[1]-x[0])/hz
+print("CPU ratio chikutaku/xclock: {}".format("{:.2f}".format(cpu_c/cpu_x) if cpu_x > 0 else "n/a (xclock used < 1 tick)"))
+print("seconds displayed: {}  lateness ms p50 {:.2f}  p99 {:.2f}  max {:.2f}".format(len(late), pct(50), pct(99), late[-1] if late else float("nan")))
+if first_paint: print("first painted strip after {:.0f} ms".format((first_paint - start_ns/1e9)*1000))
+PY
