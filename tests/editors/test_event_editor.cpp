@@ -54,7 +54,8 @@ void clickCheckBox(EventList* list, int row) {
     opt.initFrom(list->viewport());
     opt.rect = list->visualRect(list->model()->index(row, 0));
     opt.features |= QStyleOptionViewItem::HasCheckIndicator;
-    const QRect box = list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt, list);
+    const QRect box =
+        list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt, list);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
 }
 
@@ -218,7 +219,8 @@ private Q_SLOTS:
         QCOMPARE(rowTexts(list, 2), (QStringList{"12", "24", "クリスマスイブ"}));
 
         QTest::mouseClick(w->PushButton4, Qt::LeftButton);
-        QCOMPARE(eventFile().split('\n').first(), QByteArray("True\t12\t1\t Happy New Year and more "));
+        QCOMPARE(eventFile().split('\n').first(),
+                 QByteArray("True\t12\t1\t Happy New Year and more "));
     }
 
     void typingWithNoRowSelectedChangesNoRow() {
@@ -229,7 +231,8 @@ private Q_SLOTS:
         QTest::keyClicks(w->EditField1, QStringLiteral("7"));
         QTest::keyClicks(w->EditField3, QStringLiteral("hello"));
         QCOMPARE(w->EditField3->text(), QStringLiteral("hello"));
-        for (int r = 0; r < 3; ++r) QVERIFY(!rowTexts(w->ListBox1, r).contains(QStringLiteral("hello")));
+        for (int r = 0; r < 3; ++r)
+            QVERIFY(!rowTexts(w->ListBox1, r).contains(QStringLiteral("hello")));
         QCOMPARE(rowTexts(w->ListBox1, 0), (QStringList{"1", "1", "A Happy New Year!"}));
     }
 

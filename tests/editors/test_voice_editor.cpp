@@ -240,8 +240,8 @@ private Q_SLOTS:
 
         w->PopupMenu1->setCurrentIndex(static_cast<int>(W_Voice::voiceNames().indexOf(u"Fred")));
         for (int r = 0; r < 10; ++r) {
-            QCOMPARE(VoiceTable().spoken(r), linesOf(fixture("editor_voice.txt"))[r].split('\t')[1] +
-                                                 "-fred");
+            const QByteArray original = linesOf(fixture("editor_voice.txt"))[r].split('\t')[1];
+            QCOMPARE(VoiceTable().spoken(r), original + "-fred");
             QCOMPARE(VoiceEdits()[r]->text(), VoiceTable().spoken(r));
             QCOMPARE(VoiceButtons()[r]->text(), VoiceTable().display(r));
             QVERIFY(VoiceButtons()[r]->text().endsWith(u'改'));
@@ -276,9 +276,11 @@ private Q_SLOTS:
             << QStringLiteral("jew knee gatsu knee jew yokka do youbi dess");
         // An unknown weekday says row 13 in its place.
         QTest::newRow("unknown weekday")
-            << QStringLiteral("2022.12.24 X") << QStringLiteral("jew knee gatsu knee jew yokka dess youbi dess");
+            << QStringLiteral("2022.12.24 X")
+            << QStringLiteral("jew knee gatsu knee jew yokka dess youbi dess");
         QTest::newRow("1 January, Sunday")
-            << QStringLiteral("2023.1.1 日") << QStringLiteral("itchy gatsu tsuitachi nichi youbi dess");
+            << QStringLiteral("2023.1.1 日")
+            << QStringLiteral("itchy gatsu tsuitachi nichi youbi dess");
     }
     void dateTryOut() {
         QFETCH(QString, title);
