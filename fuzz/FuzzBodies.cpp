@@ -1,0 +1,156 @@
+#include "fuzz/FuzzBodies.h"
+
+#include "app/TextFile.h"
+#include "events/EventFile.h"
+#include "prefs/PrefsFile.h"
+#include "speech/Announcement.h"
+#include "speech/VoiceTable.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QLoggingCategory>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+namespace taku::fuzz {
+
+namespace {
+
+void check(bool ok, const char* what) {
+    if (ok) return;
+    std::fprintf(stderr, "property failed: %s\n", what);
+    std::abort();
+}
+
+// The readers take a path, so each input goes through a real file: the same bytes the clock
+// would find in its data folder. One file per process, rewritten for every input.
+QString inputFile(const std::uint8_t* data, std::size_t size) {
+    static const QString path = [] {
+        QLoggingCategory::setFilterRules(QStringLiteral("taku.*=false"));
+        const QString dir = QFile::exists(QStringLiteral("/dev/shm")) ? QStringLiteral("/dev/shm")
+                                                                      : QDir::tempPath();
+        return QStringLiteral("%1/taku-fuzz-%2.txt").arg(dir).arg(::getpid());
+    }();
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) std::abort();
+    file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+    file.close();
+    return path;
+}
+
+// The table the composers read in these targets: every row says its own number, so the
+// announcement can be checked word by word.
+const VoiceTableData& numberedTable() {
+    static const VoiceTableData table = [] {
+        VoiceTableData t;
+        for (int row = 0; row < VoiceTableData::kRows; ++row)
+            t.setRow(row, QStringLiteral("r%1").arg(row), QStringLiteral("[%1]").arg(row));
+        return t;
+    }();
+    return table;
+}
+
+std::int32_t takeInt(const std::uint8_t*& data, std::size_t& size) {
+    std::uint32_t v = 0;
+    const std::size_t n = std::min<std::size_t>(4, size);
+    std::memcpy(&v, data, n);
+    data += n;
+    size -= n;
+    return static_cast<std::int32_t>(v);
+}
+
+} // namespace
+
+void prefsReader(const std::uint8_t* data, std::size_t size) {
+    ReadLimits limits;
+    limits.maxLines = kPrefsLines;
+    limits.maxLineBytes = 1024;
+    limits.maxFileBytes = 64 * 1024;
+    const auto lines = readLines(inputFile(data, size), limits);
+    check(lines.has_value(), "a written file opens");
+    check(!lines->isEmpty() && lines->size() <= kPrefsLines, "at most 22 lines are read");
+
+    WindowPosition position;
+    SettingsRecord record;
+    parsePrefs(*lines, position, record);
+    const QList<QByteArray> written = formatPrefs(position, record);
+    check(written.size() == kPrefsLines, "22 lines are written");
+
+    WindowPosition again;
+    SettingsRecord recordAgain;
+    parsePrefs(written, again, recordAgain);
+    check(again == position, "the window position survives a save and a load");
+    check(recordAgain == record, "every setting survives a save and a load");
+}
+
+void tableReader(const std::uint8_t* data, std::size_t size) {
+    VoiceTableData table;
+    check(loadTableFile(inputFile(data, size), table), "a written file opens");
+    const QList<QByteArray> once = formatTableLines(table);
+    check(once.size() == VoiceTableData::kEditedRows, "42 lines are written");
+
+    VoiceTableData again;
+    const int rows = readTableLines(once, again);
+    check(rows == VoiceTableData::kEditedRows, "the 42 written lines fill 42 rows");
+    // Characters Shift_JIS cannot hold become "?" in the first save; after that nothing changes.
+    check(formatTableLines(again) == once, "a saved table saves again unchanged");
+}
+
+void eventReader(const std::uint8_t* data, std::size_t size) {
+    const QString path = inputFile(data, size);
+    bool ok = false;
+    const QList<EventRecord> records = readEventFile(path, &ok);
+    check(ok, "a written file opens");
+    for (const EventRecord& record : records) {
+        const QByteArray line = formatEventLine(record);
+        check(!line.contains('\n') && !line.contains('\r'), "a record is written on one line");
+        check(parseEventLine(QString::fromUtf8(line)) == record, "a record reads back the same");
+    }
+
+    // The start-up check of the 1st of January speaks the active records of that date.
+    ReadLimits limits;
+    limits.maxLines = 10000;
+    limits.maxLineBytes = 16 * 1024;
+    limits.maxFileBytes = 8 * 1024 * 1024;
+    const auto lines = readLines(path, limits);
+    check(lines.has_value(), "a written file opens");
+    const QStringList spoken = messagesForDay(*lines, 1, 1);
+    const auto isOne = [](const QString& field) {
+        return field == QLatin1String("1") || field == QLatin1String("01");
+    };
+    qsizetype due = 0;
+    for (const EventRecord& record : records) {
+        if (record.active && isOne(record.month) && isOne(record.day)) ++due;
+    }
+    check(spoken.size() <= 100, "at most 100 messages are spoken at once");
+    for (const QString& message : spoken)
+        check(message.endsWith(QStringLiteral("........")), "a message ends in eight stops");
+    // Other spellings of 1 ("1.0", " 1") match as well; the plain ones must never be missed.
+    check(spoken.size() >= std::min<qsizetype>(due, 100), "no due plain-number record is missed");
+}
+
+void composeTime(const std::uint8_t* data, std::size_t size) {
+    const QString text =
+        QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QString spoken = ComposeTime(text, numberedTable());
+    check(spoken.endsWith(QStringLiteral(" [13]")), "the spoken time ends with the closing word");
+    check(spoken.size() < 1000, "the spoken time is a sentence, not a text of any length");
+}
+
+void composeDate(const std::uint8_t* data, std::size_t size) {
+    const std::int32_t month = takeInt(data, size);
+    const std::int32_t day = takeInt(data, size);
+    const std::int32_t weekday = takeInt(data, size);
+    const QString spoken = ComposeDate(month, day, weekday, numberedTable());
+    check(spoken.endsWith(QStringLiteral(" [23] [13]")),
+          "the spoken date ends with the weekday suffix and the closing word");
+    check(spoken.size() < 1000, "the spoken date is a sentence");
+    if (month >= 1 && month <= 12 && day >= 1 && day <= 31 && weekday >= 1 && weekday <= 7)
+        check(spoken.contains(QStringLiteral(" [41] ")), "a real date names its month");
+}
+
+} // namespace taku::fuzz
