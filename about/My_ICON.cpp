@@ -80,7 +80,7 @@ QPixmap drawMyIcon(int size) {
     p.setPen(QPen(QColor(30, 30, 40), 1.3, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(c, onDial(c, 60.0, 7.6));
     p.setPen(QPen(QColor(220, 40, 60), 0.7, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(onDial(c, 215.0, 2.0), onDial(c, 35.0, 8.2));
+    p.drawLine(onDial(c, 330.0, 2.0), onDial(c, 150.0, 8.2));
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(220, 40, 60));
     p.drawEllipse(c, 1.2, 1.2);
