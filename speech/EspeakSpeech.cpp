@@ -53,10 +53,10 @@ EspeakEngine::EspeakEngine(const QString& dataPath) {
     ok_ = hasData && selectVoice(QStringLiteral("en"));
 }
 
-EspeakEngine::~EspeakEngine() {
-    if (sampleRate_ <= 0) return;
-    espeak_Cancel();
-    espeak_Terminate();
+EspeakEngine& EspeakEngine::shared(const QString& dataPath) {
+    // Never destroyed: terminating espeak-ng at exit could wait on its own threads.
+    static EspeakEngine* engine = new EspeakEngine(dataPath);
+    return *engine;
 }
 
 bool EspeakEngine::selectVoice(const QString& name) {
@@ -69,6 +69,7 @@ bool EspeakEngine::selectVoice(const QString& name) {
 std::vector<short> EspeakEngine::synthesize(const QString& text) {
     std::vector<short> samples;
     if (!ok_) return samples;
+    std::lock_guard turn(mutex_);
     const QString voice = speechVoiceFor(text);
     if (!selectVoice(voice)) {
         qCWarning(lcFiles) << "espeak-ng has no voice" << voice;
@@ -178,7 +179,7 @@ bool EspeakSpeech::synthesizerReady() {
 }
 
 void EspeakSpeech::run() {
-    EspeakEngine engine(dataPath_);
+    EspeakEngine& engine = EspeakEngine::shared(dataPath_);
     if (!engine.ok())
         qCWarning(lcFiles) << "espeak-ng data missing or unusable" << dataPath_
                            << "- the clock will not speak";
@@ -192,9 +193,13 @@ void EspeakSpeech::run() {
     std::optional<Pending> next;    // synthesised, waiting for the channel
 
     auto finish = [&](Pending& p, bool whole) {
+        QByteArray pcm;
+        if (p.chunk && keepPcm)
+            pcm = QByteArray(reinterpret_cast<const char*>(p.chunk->abuf),
+                             static_cast<qsizetype>(p.chunk->alen));
         if (p.chunk) Mix_FreeChunk(p.chunk);
         p.chunk = nullptr;
-        if (onPlayed) onPlayed(Played{p.text, p.voice, p.frames, whole});
+        if (onPlayed) onPlayed(Played{p.text, p.voice, p.frames, whole, pcm});
         std::lock_guard lock(mutex_);
         if (--unfinished_ <= 0) {
             unfinished_ = 0;

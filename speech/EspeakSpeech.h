@@ -16,13 +16,15 @@
 
 namespace taku {
 
-// espeak-ng itself, used from one thread at a time. espeak-ng keeps global state, so only one
-// engine may exist at a time.
+// espeak-ng itself. espeak-ng keeps global state and does not survive being terminated and
+// initialised again in one process, so there is one engine per process, made on first use
+// and kept until the process ends. Syntheses from several threads take turns.
 class EspeakEngine final {
 public:
-    // dataPath: the espeak-ng-data folder; empty for the installed one.
-    explicit EspeakEngine(const QString& dataPath = {});
-    ~EspeakEngine();
+    // The engine of the process. dataPath (the espeak-ng-data folder, empty for the installed
+    // one) counts only on the first call.
+    static EspeakEngine& shared(const QString& dataPath = {});
+
     EspeakEngine(const EspeakEngine&) = delete;
     EspeakEngine& operator=(const EspeakEngine&) = delete;
 
@@ -35,8 +37,11 @@ public:
     std::vector<short> synthesize(const QString& text);
 
 private:
+    explicit EspeakEngine(const QString& dataPath);
+    ~EspeakEngine() = default;
     bool selectVoice(const QString& name);
 
+    std::mutex mutex_;
     bool ok_ = false;
     int sampleRate_ = 0;
     QString voice_;
@@ -50,6 +55,7 @@ public:
         QString voice;
         qint64 frames = 0; // output frames handed to the mixer
         bool whole = true; // false when cut off by an interrupting text or by shutdown
+        QByteArray pcm;    // the bytes handed to the mixer, only when keepPcm is set
     };
 
     // dataPath: see EspeakEngine. The shared audio output is opened here.
@@ -64,6 +70,8 @@ public:
 
     // Called on the worker thread after each text; set it before the first Speak.
     std::function<void(const Played&)> onPlayed;
+    // Tests compare what was played with what the output device received.
+    bool keepPcm = false;
 
     // Blocks until every queued text has been played; false when timeoutMs passed first.
     bool waitUntilIdle(int timeoutMs);
