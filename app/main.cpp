@@ -1,5 +1,6 @@
 #include "app/App.h"
 #include "app/Backends.h"
+#include "app/Signals.h"
 #include "clock/W_Time.h"
 
 int main(int argc, char** argv) {
@@ -15,8 +16,9 @@ int main(int argc, char** argv) {
     s.browser = browser.get();
 
     taku::W_Time clock;
-    clock.show();
     clock.Open();
+    clock.show();
+    taku::closeClockOnTerminationSignals();
     const int result = taku::App::exec();
     taku::services() = {};
     return result;

@@ -13,6 +13,9 @@ bool tried = false;
 bool silent = false;
 
 bool openMixer() {
+    // The program handles SIGINT and SIGTERM itself (closing the clock saves the preferences);
+    // SDL's own handlers would swallow them into an event queue nobody reads.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     if (Mix_OpenAudio(kFrequency, AUDIO_S16SYS, 2, 1024) != 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
