@@ -130,10 +130,10 @@ void removeOffset(Samples& s) {
 // formant frequencies are given as functions of the time in seconds.
 struct Voice final {
     double seconds;
-    double tilt;        // harmonic h has amplitude 1/h^tilt before the formants
-    double breath;      // level of the noise mixed into the source
-    double jitter;      // relative random wobble of the pitch (roughness)
-    double growl;       // depth of a half-rate flutter of the folds (a harsh voice)
+    double tilt;         // harmonic h has amplitude 1/h^tilt before the formants
+    double breath;       // level of the noise mixed into the source
+    double jitter;       // relative random wobble of the pitch (roughness)
+    double growl;        // depth of a half-rate flutter of the folds (a harsh voice)
     double bandwidth[4]; // formant bandwidths in Hz
     double (*f0)(double t);
     double (*formant)(int i, double t); // i = 0..3
@@ -162,7 +162,8 @@ Samples voiced(const Voice& v, std::uint64_t seed) {
         source *= 1.0 + v.growl * std::sin(0.5 * phase);
         source += v.breath * breath.next();
         double y = source * v.envelope(t);
-        for (int i = 0; i < 4; ++i) y = formants[i].step(y, v.formant(i, t), v.bandwidth[i]);
+        for (int i = 0; i < 4; ++i)
+            y = formants[i].step(y, v.formant(i, t), v.bandwidth[i]);
         // The mouth radiates the change of the air flow: a gentle rise towards the highs.
         out[n] = y - 0.9 * previous;
         previous = y;
@@ -188,9 +189,7 @@ Samples church() {
         {1.2560, 0.14, 0.55}, // major third above the nominal
         {1.5030, 0.22, 0.45}, // superquint
         {2.0060, 0.16, 0.32}, // octave nominal
-        {2.5210, 0.09, 0.22},
-        {2.6620, 0.07, 0.18},
-        {3.0130, 0.05, 0.12},
+        {2.5210, 0.09, 0.22}, {2.6620, 0.07, 0.18}, {3.0130, 0.05, 0.12},
     };
     const double nominal = 659.0;
     Samples out(samplesFor(2.4), 0.0);
@@ -231,10 +230,11 @@ Samples cuculus() {
             const double freq = note.freq * (1.0 + 0.006 * std::exp(-t / 0.02)) *
                                 (1.0 - 0.012 * (1.0 - rise(toEnd, release)));
             phase += kTwoPi * freq / kRate;
-            const double env = note.amp * rise(t, 0.025) * rise(toEnd, release) *
-                               std::exp(-t / 1.5);
+            const double env =
+                note.amp * rise(t, 0.025) * rise(toEnd, release) * std::exp(-t / 1.5);
             double tone = 0.0;
-            for (const auto& h : harmonics) tone += h[1] * std::sin(h[0] * phase);
+            for (const auto& h : harmonics)
+                tone += h[1] * std::sin(h[0] * phase);
             const double n = noise.next();
             const double air = 0.6 * breath.step(n, freq, 60.0) + 0.05 * n;
             const double onset = 0.25 * std::exp(-t / 0.012) * chiff.step(n, 2.0 * freq, 400.0);
@@ -252,8 +252,8 @@ Samples oldclock() {
         double ratio, amp, tau, beat;
     };
     static constexpr Partial partials[] = {
-        {1.000, 0.70, 1.5, 0.9}, {2.004, 0.18, 1.0, 0.0}, {2.756, 0.55, 1.0, 1.7},
-        {4.100, 0.20, 0.6, 0.0}, {5.404, 0.35, 0.5, 2.3}, {6.267, 0.15, 0.35, 0.0},
+        {1.000, 0.70, 1.5, 0.9},  {2.004, 0.18, 1.0, 0.0},  {2.756, 0.55, 1.0, 1.7},
+        {4.100, 0.20, 0.6, 0.0},  {5.404, 0.35, 0.5, 2.3},  {6.267, 0.15, 0.35, 0.0},
         {8.933, 0.12, 0.22, 0.0}, {11.47, 0.05, 0.12, 0.0},
     };
     const double base = 138.6;
@@ -308,10 +308,14 @@ Samples dog() {
         const int i = barkAt(t);
         const double x = i < 0 ? 0.0 : (t - kBarks[i][0]) / kBarkLength;
         switch (f) {
-        case 0: return curve({{0.0, 760.0}, {1.0, 520.0}}, x);
-        case 1: return curve({{0.0, 1350.0}, {1.0, 1050.0}}, x);
-        case 2: return 2500.0;
-        default: return 3400.0;
+        case 0:
+            return curve({{0.0, 760.0}, {1.0, 520.0}}, x);
+        case 1:
+            return curve({{0.0, 1350.0}, {1.0, 1050.0}}, x);
+        case 2:
+            return 2500.0;
+        default:
+            return 3400.0;
         }
     };
     v.envelope = [](double t) {
@@ -348,12 +352,16 @@ Samples cat() {
     v.formant = [](int f, double t) {
         const double x = t / 0.95;
         switch (f) {
-        case 0: return curve({{0.0, 350.0}, {0.12, 500.0}, {0.4, 950.0}, {0.7, 800.0}, {1.0, 500.0}}, x);
-        case 1:
-            return curve({{0.0, 1900.0}, {0.12, 2100.0}, {0.4, 1650.0}, {0.7, 1250.0}, {1.0, 900.0}},
+        case 0:
+            return curve({{0.0, 350.0}, {0.12, 500.0}, {0.4, 950.0}, {0.7, 800.0}, {1.0, 500.0}},
                          x);
-        case 2: return curve({{0.0, 3000.0}, {0.4, 2900.0}, {1.0, 2600.0}}, x);
-        default: return 4000.0;
+        case 1:
+            return curve(
+                {{0.0, 1900.0}, {0.12, 2100.0}, {0.4, 1650.0}, {0.7, 1250.0}, {1.0, 900.0}}, x);
+        case 2:
+            return curve({{0.0, 3000.0}, {0.4, 2900.0}, {1.0, 2600.0}}, x);
+        default:
+            return 4000.0;
         }
     };
     v.envelope = [](double t) {
@@ -432,7 +440,8 @@ double integratedLoudness(const Samples& s, int rate) {
     std::vector<double> blocks;
     for (std::size_t start = 0; start + block <= squared.size(); start += hop) {
         double sum = 0.0;
-        for (std::size_t i = start; i < start + block; ++i) sum += squared[i];
+        for (std::size_t i = start; i < start + block; ++i)
+            sum += squared[i];
         blocks.push_back(sum / static_cast<double>(block));
     }
     auto gatedMean = [&](double threshold) {
@@ -454,7 +463,8 @@ double integratedLoudness(const Samples& s, int rate) {
 
 double peakDbfs(const Samples& s) {
     double peak = 0.0;
-    for (double v : s) peak = std::max(peak, std::abs(v));
+    for (double v : s)
+        peak = std::max(peak, std::abs(v));
     return 20.0 * std::log10(peak);
 }
 
@@ -473,7 +483,8 @@ std::vector<Levelled> levelled() {
         target = std::min(target, l.lufs + (kPeakCeilingDbfs - l.peakDbfs));
     for (Levelled& l : all) {
         const double gain = std::pow(10.0, (target - l.lufs) / 20.0);
-        for (double& v : l.samples) v *= gain;
+        for (double& v : l.samples)
+            v *= gain;
         l.lufs = integratedLoudness(l.samples);
         l.peakDbfs = peakDbfs(l.samples);
     }
@@ -490,7 +501,8 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     put16(out, v >> 16);
 }
 void putTag(std::vector<std::uint8_t>& out, const char* tag) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(tag[i]));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<std::uint8_t>(tag[i]));
 }
 std::uint32_t get16(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
 std::uint32_t get32(const std::uint8_t* p) { return get16(p) | (get16(p + 2) << 16); }

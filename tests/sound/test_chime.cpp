@@ -36,7 +36,8 @@ struct Clock final {
     }
     QList<int> pans() const {
         QList<int> p;
-        for (const Strike& s : env.sound.strikes) p.append(s.pan);
+        for (const Strike& s : env.sound.strikes)
+            p.append(s.pan);
         return p;
     }
 };
@@ -94,8 +95,7 @@ private slots:
         QTest::newRow("1") << 1 << QList<int>{0};
         QTest::newRow("2") << 2 << QList<int>{-33, 33};
         QTest::newRow("3") << 3 << QList<int>{-50, 0, 50};
-        QTest::newRow("12") << 12
-                            << QList<int>{-84, -69, -53, -38, -23, -7, 7, 23, 38, 53, 69, 84};
+        QTest::newRow("12") << 12 << QList<int>{-84, -69, -53, -38, -23, -7, 7, 23, 38, 53, 69, 84};
     }
     void strikesSweepFromLeftToRight() {
         QFETCH(int, count);
@@ -114,7 +114,8 @@ private slots:
         FakeSound* cuckoo = c.env.sound.builtInFake(1);
         c.w.Timer2.fire();
         QCOMPARE(cuckoo->plays, 1);
-        for (int i = 0; i < 5; ++i) c.w.Timer2.fire();
+        for (int i = 0; i < 5; ++i)
+            c.w.Timer2.fire();
         QCOMPARE(cuckoo->plays, 1);
         QCOMPARE(c.w.ChimesLeft, 2);
         QVERIFY(!c.w.AnnounceReady);
@@ -150,7 +151,8 @@ private slots:
         c.w.Take_Sound(14, 0);
         c.runChime();
         QCOMPARE(c.env.sound.strikes.size(), 3);
-        for (const Strike& s : c.env.sound.strikes) QCOMPARE(s.sound, QStringLiteral("custom"));
+        for (const Strike& s : c.env.sound.strikes)
+            QCOMPARE(s.sound, QStringLiteral("custom"));
         QCOMPARE(c.env.sound.builtInFake(3)->plays, 0);
     }
 

@@ -109,9 +109,8 @@ private slots:
             int match = -1;
             for (int k = 0; k < 3; ++k)
                 if (std::abs(balance[i] - expectedBalance(pans[k])) < 0.08) match = k;
-            QVERIFY2(match >= 0, qPrintable(QStringLiteral("window %1 balance %2")
-                                                .arg(i)
-                                                .arg(balance[i])));
+            QVERIFY2(match >= 0,
+                     qPrintable(QStringLiteral("window %1 balance %2").arg(i).arg(balance[i])));
             heard.append(match);
         }
         QVERIFY(heard.size() > 30);

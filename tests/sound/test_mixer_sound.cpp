@@ -32,7 +32,8 @@ synth::Samples slice(const synth::Samples& s, double from, double to) {
 
 double rmsDb(const synth::Samples& s) {
     double sum = 0.0;
-    for (double v : s) sum += v * v;
+    for (double v : s)
+        sum += v * v;
     return 10.0 * std::log10(sum / std::max<std::size_t>(1, s.size()) + 1e-20);
 }
 
@@ -44,7 +45,8 @@ double pitch(const synth::Samples& s) {
     std::vector<double> r(maxLag + 1, 0.0);
     double best = 0.0;
     for (int lag = minLag; lag <= maxLag; ++lag) {
-        for (std::size_t i = 0; i + lag < s.size(); ++i) r[lag] += s[i] * s[i + lag];
+        for (std::size_t i = 0; i + lag < s.size(); ++i)
+            r[lag] += s[i] * s[i + lag];
         best = std::max(best, r[lag]);
     }
     for (int lag = minLag + 1; lag < maxLag; ++lag)
@@ -73,7 +75,8 @@ QList<double> strongestPeaks(const synth::Samples& s, int count) {
         if (power[i] > power[i - 1] && power[i] >= power[i + 1]) peaks.append({power[i], int(i)});
     std::sort(peaks.begin(), peaks.end(), [](auto a, auto b) { return a.first > b.first; });
     QList<double> out;
-    for (int i = 0; i < std::min(count, int(peaks.size())); ++i) out.append(60 + 2 * peaks[i].second);
+    for (int i = 0; i < std::min(count, int(peaks.size())); ++i)
+        out.append(60 + 2 * peaks[i].second);
     return out;
 }
 
@@ -102,7 +105,8 @@ class MixerSoundTest final : public QObject {
 private slots:
     void builtInSoundsAreShortLevelledAndClean_data() {
         QTest::addColumn<int>("kind");
-        for (int k = 0; k < 5; ++k) QTest::newRow(qPrintable(builtInSoundName(k))) << k;
+        for (int k = 0; k < 5; ++k)
+            QTest::newRow(qPrintable(builtInSoundName(k))) << k;
     }
     void builtInSoundsAreShortLevelledAndClean() {
         QFETCH(int, kind);
@@ -152,7 +156,8 @@ private slots:
     void theDogBarksTwice() {
         const auto barks = bursts(builtIn(3));
         QCOMPARE(barks.size(), 2);
-        for (const auto& b : barks) QVERIFY(b.second - b.first < 0.3);
+        for (const auto& b : barks)
+            QVERIFY(b.second - b.first < 0.3);
     }
 
     void theCatsMeowRisesAndFalls() {
