@@ -39,8 +39,7 @@ QStringList messagesForDay(const QList<QByteArray>& lines, int month, int day, i
     int skipped = 0;
     for (const QByteArray& bytes : lines) {
         const EventRecord record = parseEventLine(QString::fromUtf8(bytes));
-        if (!record.active || ValInt(record.month) != month || ValInt(record.day) != day)
-            continue;
+        if (!record.active || ValInt(record.month) != month || ValInt(record.day) != day) continue;
         if (messages.size() >= maxMessages) {
             ++skipped;
             continue;
@@ -68,7 +67,8 @@ QList<EventRecord> readEventFile(const QString& path, bool* ok) {
 QString saveEventFile(const QString& path, const QList<EventRecord>& records) {
     QList<QByteArray> lines;
     lines.reserve(records.size());
-    for (const EventRecord& record : records) lines.append(formatEventLine(record));
+    for (const EventRecord& record : records)
+        lines.append(formatEventLine(record));
     const QString error = saveFileAtomically(path, joinLines(lines));
     if (!error.isEmpty()) qCWarning(lcFiles) << "event.txt not saved to" << path << ":" << error;
     return error;

@@ -39,11 +39,13 @@ void W_Time::Set_Event() {
         Timer3.Action = [this] {
             Timer3_Action();
             const QStringList pending = std::exchange(messagesAfterDate, {});
-            for (const QString& message : pending) Speak(message, false);
+            for (const QString& message : pending)
+                Speak(message, false);
         };
         return;
     }
-    for (const QString& message : messages) Speak(message, false);
+    for (const QString& message : messages)
+        Speak(message, false);
 }
 
 } // namespace taku

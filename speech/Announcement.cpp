@@ -12,7 +12,7 @@ enum Row : int {
     kFourBeforeCounter = 11, // "yon": units 4 and tens 4 of minutes and seconds
     kNineBeforeCounter = 12, // "kyuu": units 9 of minutes and seconds
     kClosing = 13,
-    kSunday = 14,            // also the counter for days of the month
+    kSunday = 14, // also the counter for days of the month
     kMorning = 21,
     kAfternoon = 22,
     kWeekdaySuffix = 23,
@@ -22,7 +22,7 @@ enum Row : int {
     kSecondCounter = 27,
     kFourInMonth = 28,
     kSevenInMonth = 29,
-    kFirstDay = 30,          // rows 30..39: the 1st to the 10th
+    kFirstDay = 30, // rows 30..39: the 1st to the 10th
     kTwentiethDay = 40,
     kMonthCounter = 41,
 };
@@ -74,7 +74,8 @@ QString ComposeTime(const QString& clockText, const VoiceTableData& table) {
         if (minute > 0) {
             switch (minute) {
             case 4:
-                r += table.spoken(kFourBeforeCounter) + kSpace + table.spoken(kMinuteCounterAfter34);
+                r +=
+                    table.spoken(kFourBeforeCounter) + kSpace + table.spoken(kMinuteCounterAfter34);
                 break;
             case 3:
                 r += table.spoken(3) + kSpace + table.spoken(kMinuteCounterAfter34);
@@ -128,17 +129,23 @@ QString ComposeDate(int month, int day, int weekday, const VoiceTableData& table
         day -= 10 * tens;
         r += kSpace;
         switch (day) {
-        case 4: r += table.spoken(kFirstDay + 3); break;
-        case 7: r += table.spoken(kSevenInMonth) + table.spoken(kSunday); break;
-        case 0: r += table.spoken(kSunday); break;
-        default: r += table.spoken(day) + kSpace + table.spoken(kSunday);
+        case 4:
+            r += table.spoken(kFirstDay + 3);
+            break;
+        case 7:
+            r += table.spoken(kSevenInMonth) + table.spoken(kSunday);
+            break;
+        case 0:
+            r += table.spoken(kSunday);
+            break;
+        default:
+            r += table.spoken(day) + kSpace + table.spoken(kSunday);
         }
     }
 
     // Weekday 0 (an unknown weekday character) lands on the closing word's row.
-    const int weekdayRow = weekday >= -kSunday && weekday <= VoiceTableData::kRows
-                               ? weekday + kSunday - 1
-                               : -1;
+    const int weekdayRow =
+        weekday >= -kSunday && weekday <= VoiceTableData::kRows ? weekday + kSunday - 1 : -1;
     r += kSpace + table.spoken(weekdayRow);
     r += kSpace + table.spoken(kWeekdaySuffix);
     r += kSpace + table.spoken(kClosing);

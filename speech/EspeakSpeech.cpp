@@ -33,7 +33,8 @@ std::vector<short>* collectTarget = nullptr;
 
 int collectSamples(short* wav, int count, espeak_EVENT*) {
     std::lock_guard lock(collectMutex);
-    if (wav && count > 0 && collectTarget) collectTarget->insert(collectTarget->end(), wav, wav + count);
+    if (wav && count > 0 && collectTarget)
+        collectTarget->insert(collectTarget->end(), wav, wav + count);
     return 0; // go on synthesising
 }
 
@@ -49,7 +50,8 @@ EspeakEngine::EspeakEngine(const QString& dataPath) {
     espeak_SetSynthCallback(collectSamples);
     const char* home = nullptr;
     espeak_Info(&home);
-    const bool hasData = home && QFileInfo::exists(QFile::decodeName(home) + QStringLiteral("/phontab"));
+    const bool hasData =
+        home && QFileInfo::exists(QFile::decodeName(home) + QStringLiteral("/phontab"));
     ok_ = hasData && selectVoice(QStringLiteral("en"));
 }
 

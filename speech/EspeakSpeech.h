@@ -89,10 +89,10 @@ private:
     std::condition_variable wake_;
     std::condition_variable idle_;
     std::deque<QString> queue_;
-    int unfinished_ = 0;   // texts queued or being synthesised or playing
+    int unfinished_ = 0; // texts queued or being synthesised or playing
     bool stop_ = false;
     bool interrupt_ = false;
-    int ready_ = -1;       // -1 not yet known, 0 no synthesizer, 1 ready
+    int ready_ = -1; // -1 not yet known, 0 no synthesizer, 1 ready
     std::thread worker_;
 };
 

@@ -15,9 +15,7 @@ const QString kTab = QStringLiteral("\t");
 
 QString VoiceTableData::spoken(int row) const { return inTable(row) ? cells[0][row] : QString(); }
 
-QString VoiceTableData::display(int row) const {
-    return inTable(row) ? cells[1][row] : QString();
-}
+QString VoiceTableData::display(int row) const { return inTable(row) ? cells[1][row] : QString(); }
 
 void VoiceTableData::setRow(int row, const QString& displayWord, const QString& spokenText) {
     if (!inTable(row)) return;
@@ -31,8 +29,8 @@ VoiceTableData& VoiceTable() {
 }
 
 int readTableLines(const QList<QByteArray>& lines, VoiceTableData& table, int maxRows) {
-    const int rows = static_cast<int>(
-        std::clamp<qsizetype>(std::min<qsizetype>(lines.size(), maxRows), 0, VoiceTableData::kRows));
+    const int rows = static_cast<int>(std::clamp<qsizetype>(
+        std::min<qsizetype>(lines.size(), maxRows), 0, VoiceTableData::kRows));
     for (int row = 0; row < rows; ++row) {
         // A TAB byte is never part of a Shift_JIS double-byte character, so the line can be
         // decoded whole and split afterwards.

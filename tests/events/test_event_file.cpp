@@ -58,16 +58,19 @@ private Q_SLOTS:
     }
 
     void recordWritesAsOneUtf8Line() {
-        const EventRecord r{true, QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("元日です")};
+        const EventRecord r{true, QStringLiteral("1"), QStringLiteral("1"),
+                            QStringLiteral("元日です")};
         QCOMPARE(formatEventLine(r), QStringLiteral("True\t1\t1\t元日です").toUtf8());
         QCOMPARE(parseEventLine(QString::fromUtf8(formatEventLine(r))), r);
         QCOMPARE(formatEventLine(EventRecord{}), QByteArray("False\t\t\t"));
     }
 
     void tabInsideMessageIsCutWhenReadBack() {
-        const EventRecord r{true, QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("tab\tinside")};
+        const EventRecord r{true, QStringLiteral("1"), QStringLiteral("1"),
+                            QStringLiteral("tab\tinside")};
         QCOMPARE(formatEventLine(r), QByteArray("True\t1\t1\ttab\tinside")); // saved whole
-        QCOMPARE(parseEventLine(QString::fromUtf8(formatEventLine(r))).message, QStringLiteral("tab"));
+        QCOMPARE(parseEventLine(QString::fromUtf8(formatEventLine(r))).message,
+                 QStringLiteral("tab"));
     }
 
     void todaysActiveMessagesInFileOrder() {
@@ -85,7 +88,8 @@ private Q_SLOTS:
 
     void atMostHundredMessages() {
         QList<QByteArray> lines;
-        for (int i = 0; i < 250; ++i) lines.append("True\t5\t5\tm" + QByteArray::number(i));
+        for (int i = 0; i < 250; ++i)
+            lines.append("True\t5\t5\tm" + QByteArray::number(i));
         const QStringList spoken = messagesForDay(lines, 5, 5);
         QCOMPARE(spoken.size(), 100);
         QCOMPARE(spoken.first(), QStringLiteral("m0........"));
@@ -95,7 +99,8 @@ private Q_SLOTS:
     void editorGetsEveryNonEmptyLine() {
         env->write(QStringLiteral("event.txt"), fixtureBytes("event_mixed.txt"));
         bool ok = false;
-        const QList<EventRecord> records = readEventFile(env->file(QStringLiteral("event.txt")), &ok);
+        const QList<EventRecord> records =
+            readEventFile(env->file(QStringLiteral("event.txt")), &ok);
         QVERIFY(ok);
         QCOMPARE(records.size(), 8);
         QVERIFY(!records[1].active);
@@ -108,20 +113,23 @@ private Q_SLOTS:
     }
 
     void saveWritesOneLinePerRecord() {
-        const QList<EventRecord> records{{false, QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("A Happy New Year!")},
-                                         {true, QStringLiteral("12"), QStringLiteral("25"), QStringLiteral("メリークリスマス")}};
+        const QList<EventRecord> records{
+            {false, QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("A Happy New Year!")},
+            {true, QStringLiteral("12"), QStringLiteral("25"), QStringLiteral("メリークリスマス")}};
         QCOMPARE(saveEventFile(env->file(QStringLiteral("event.txt")), records), QString());
         QCOMPARE(env->read(QStringLiteral("event.txt")),
-                 QStringLiteral("False\t1\t1\tA Happy New Year!\nTrue\t12\t25\tメリークリスマス\n").toUtf8());
+                 QStringLiteral("False\t1\t1\tA Happy New Year!\nTrue\t12\t25\tメリークリスマス\n")
+                     .toUtf8());
         bool ok = false;
         QCOMPARE(readEventFile(env->file(QStringLiteral("event.txt")), &ok), records);
     }
 
     void startUpSpeaksTodaysEvents() {
         env->write(QStringLiteral("event.txt"), fixtureBytes("event_mixed.txt"));
-        QCOMPARE(startUpAt(QDate(2027, 1, 1)),
-                 (QStringList{QStringLiteral("A Happy New Year!........"),
-                              QStringLiteral("second in file........"), QStringLiteral("tab........")}));
+        QCOMPARE(
+            startUpAt(QDate(2027, 1, 1)),
+            (QStringList{QStringLiteral("A Happy New Year!........"),
+                         QStringLiteral("second in file........"), QStringLiteral("tab........")}));
         env->speech.spoken.clear();
         QVERIFY(startUpAt(QDate(2027, 1, 2)).isEmpty());
     }
@@ -133,7 +141,8 @@ private Q_SLOTS:
     }
 
     void eventsFollowTheStartUpDate() {
-        env->write(QStringLiteral("event.txt"), QByteArray("True\t12\t24\tone\nTrue\t12\t24\ttwo\n"));
+        env->write(QStringLiteral("event.txt"),
+                   QByteArray("True\t12\t24\tone\nTrue\t12\t24\ttwo\n"));
         env->clock.set(QDateTime(QDate(2026, 12, 24), QTime(9, 0, 30)));
         W_Time w;
         w.Get_Day(12, 24, 5);
@@ -154,7 +163,8 @@ private Q_SLOTS:
 
     void hugeEventFileIsBounded() {
         QByteArray many;
-        for (int i = 0; i < 300; ++i) many += "True\t3\t3\tm" + QByteArray::number(i) + "\n";
+        for (int i = 0; i < 300; ++i)
+            many += "True\t3\t3\tm" + QByteArray::number(i) + "\n";
         env->write(QStringLiteral("event.txt"), many + QByteArray(6 * 1024 * 1024, 'x'));
         QCOMPARE(startUpAt(QDate(2027, 3, 3)).size(), 100);
     }

@@ -90,7 +90,8 @@ private Q_SLOTS:
         w.Open();
         QCOMPARE(w.Timer3.Mode(), 1);
         w.Timer3.fire();
-        QCOMPARE(env->speech.spoken, QStringList{QStringLiteral("r10 r2 r41 r2 r10 r33 r18 r23 r13")});
+        QCOMPARE(env->speech.spoken,
+                 QStringList{QStringLiteral("r10 r2 r41 r2 r10 r33 r18 r23 r13")});
     }
 
     void withoutTableOnlySpacesAreSpoken() {

@@ -40,55 +40,97 @@ private Q_SLOTS:
         QTest::addColumn<QString>("clockText");
         QTest::addColumn<QString>("rows");
         // The worked examples, one per display mode.
-        QTest::newRow("afternoon 9:30") << "月 午後9:30" << "[22]·[9]·[24]·[3]·[10]·[25]··[13]";
-        QTest::newRow("12h no word") << " 9:30" << "[9]·[24]·[3]·[10]·[25]··[13]";
-        QTest::newRow("24h 21:30") << "月 21:30" << "[2]·[10]·[1]·[24]·[3]·[10]·[25]··[13]";
-        QTest::newRow("noon") << "月 午後0:00" << "[22]·[0]·[24]···[13]";
+        QTest::newRow("afternoon 9:30") << "月 午後9:30"
+                                        << "[22]·[9]·[24]·[3]·[10]·[25]··[13]";
+        QTest::newRow("12h no word") << " 9:30"
+                                     << "[9]·[24]·[3]·[10]·[25]··[13]";
+        QTest::newRow("24h 21:30") << "月 21:30"
+                                   << "[2]·[10]·[1]·[24]·[3]·[10]·[25]··[13]";
+        QTest::newRow("noon") << "月 午後0:00"
+                              << "[22]·[0]·[24]···[13]";
         QTest::newRow("24h seconds") << " 13:44:27"
                                      << "[10]·[3]·[24]·[11]·[10]·[11]·[25]·[2]·[10]·[7]·[27]·[13]";
         QTest::newRow("morning seconds")
-            << " 午前11:59:59" << "[21]·[10]·[1]·[24]·[5]·[10]·[12]·[26]·[5]·[10]·[12]·[27]·[13]";
-        QTest::newRow("20:10") << " 20:10" << "[2]·[10]·[24]·[10]·[26]··[13]";
+            << " 午前11:59:59"
+            << "[21]·[10]·[1]·[24]·[5]·[10]·[12]·[26]·[5]·[10]·[12]·[27]·[13]";
+        QTest::newRow("20:10") << " 20:10"
+                               << "[2]·[10]·[24]·[10]·[26]··[13]";
         // Minutes.
-        QTest::newRow("minute 0") << " 8:00" << "[8]·[24]···[13]";
-        QTest::newRow("minute 10") << " 8:10" << "[8]·[24]·[10]·[26]··[13]";
-        QTest::newRow("minute 20") << " 8:20" << "[8]·[24]·[2]·[10]·[25]··[13]";
-        QTest::newRow("minute 30") << " 8:30" << "[8]·[24]·[3]·[10]·[25]··[13]";
-        QTest::newRow("minute 40") << " 8:40" << "[8]·[24]·[11]·[10]·[25]··[13]";
-        QTest::newRow("minute 50") << " 8:50" << "[8]·[24]·[5]·[10]·[25]··[13]";
-        QTest::newRow("minute 3") << " 8:03" << "[8]·[24]·[3]·[25]··[13]";
-        QTest::newRow("minute 4") << " 8:04" << "[8]·[24]·[11]·[25]··[13]";
-        QTest::newRow("minute 9") << " 8:09" << "[8]·[24]·[12]·[26]··[13]";
-        QTest::newRow("minute 7") << " 8:07" << "[8]·[24]·[7]·[26]··[13]";
-        QTest::newRow("minute 13") << " 8:13" << "[8]·[24]·[10]·[3]·[25]··[13]";
-        QTest::newRow("minute 14") << " 8:14" << "[8]·[24]·[10]·[11]·[25]··[13]";
-        QTest::newRow("minute 19") << " 8:19" << "[8]·[24]·[10]·[12]·[26]··[13]";
-        QTest::newRow("minute 44") << " 8:44" << "[8]·[24]·[11]·[10]·[11]·[25]··[13]";
-        QTest::newRow("minute 49") << " 8:49" << "[8]·[24]·[11]·[10]·[12]·[26]··[13]";
+        QTest::newRow("minute 0") << " 8:00"
+                                  << "[8]·[24]···[13]";
+        QTest::newRow("minute 10") << " 8:10"
+                                   << "[8]·[24]·[10]·[26]··[13]";
+        QTest::newRow("minute 20") << " 8:20"
+                                   << "[8]·[24]·[2]·[10]·[25]··[13]";
+        QTest::newRow("minute 30") << " 8:30"
+                                   << "[8]·[24]·[3]·[10]·[25]··[13]";
+        QTest::newRow("minute 40") << " 8:40"
+                                   << "[8]·[24]·[11]·[10]·[25]··[13]";
+        QTest::newRow("minute 50") << " 8:50"
+                                   << "[8]·[24]·[5]·[10]·[25]··[13]";
+        QTest::newRow("minute 3") << " 8:03"
+                                  << "[8]·[24]·[3]·[25]··[13]";
+        QTest::newRow("minute 4") << " 8:04"
+                                  << "[8]·[24]·[11]·[25]··[13]";
+        QTest::newRow("minute 9") << " 8:09"
+                                  << "[8]·[24]·[12]·[26]··[13]";
+        QTest::newRow("minute 7") << " 8:07"
+                                  << "[8]·[24]·[7]·[26]··[13]";
+        QTest::newRow("minute 13") << " 8:13"
+                                   << "[8]·[24]·[10]·[3]·[25]··[13]";
+        QTest::newRow("minute 14") << " 8:14"
+                                   << "[8]·[24]·[10]·[11]·[25]··[13]";
+        QTest::newRow("minute 19") << " 8:19"
+                                   << "[8]·[24]·[10]·[12]·[26]··[13]";
+        QTest::newRow("minute 44") << " 8:44"
+                                   << "[8]·[24]·[11]·[10]·[11]·[25]··[13]";
+        QTest::newRow("minute 49") << " 8:49"
+                                   << "[8]·[24]·[11]·[10]·[12]·[26]··[13]";
         // Hours: 4 and 9 have rows of their own, never 11 and 12.
-        QTest::newRow("hour 4") << " 4:00" << "[4]·[24]···[13]";
-        QTest::newRow("hour 9") << " 9:00" << "[9]·[24]···[13]";
-        QTest::newRow("hour 14") << " 14:00" << "[10]·[4]·[24]···[13]";
-        QTest::newRow("hour 19") << " 19:00" << "[10]·[9]·[24]···[13]";
-        QTest::newRow("hour 10") << " 10:00" << "[10]·[24]···[13]";
-        QTest::newRow("hour 20") << " 20:00" << "[2]·[10]·[24]···[13]";
-        QTest::newRow("hour 23") << " 23:00" << "[2]·[10]·[3]·[24]···[13]";
-        QTest::newRow("midnight 12h") << "木 午前0:00" << "[21]·[0]·[24]···[13]";
+        QTest::newRow("hour 4") << " 4:00"
+                                << "[4]·[24]···[13]";
+        QTest::newRow("hour 9") << " 9:00"
+                                << "[9]·[24]···[13]";
+        QTest::newRow("hour 14") << " 14:00"
+                                 << "[10]·[4]·[24]···[13]";
+        QTest::newRow("hour 19") << " 19:00"
+                                 << "[10]·[9]·[24]···[13]";
+        QTest::newRow("hour 10") << " 10:00"
+                                 << "[10]·[24]···[13]";
+        QTest::newRow("hour 20") << " 20:00"
+                                 << "[2]·[10]·[24]···[13]";
+        QTest::newRow("hour 23") << " 23:00"
+                                 << "[2]·[10]·[3]·[24]···[13]";
+        QTest::newRow("midnight 12h") << "木 午前0:00"
+                                      << "[21]·[0]·[24]···[13]";
         // Seconds only when non-zero.
-        QTest::newRow("seconds 00") << " 8:00:00" << "[8]·[24]···[13]";
-        QTest::newRow("seconds 5") << " 8:00:05" << "[8]·[24]··[5]·[27]·[13]";
-        QTest::newRow("seconds 4") << " 8:00:04" << "[8]·[24]··[11]·[27]·[13]";
-        QTest::newRow("seconds 9") << " 8:00:09" << "[8]·[24]··[12]·[27]·[13]";
-        QTest::newRow("seconds 3") << " 8:00:03" << "[8]·[24]··[3]·[27]·[13]";
-        QTest::newRow("seconds 10") << " 8:00:10" << "[8]·[24]··[10]·[27]·[13]";
-        QTest::newRow("seconds 40") << " 8:00:40" << "[8]·[24]··[11]·[10]·[27]·[13]";
-        QTest::newRow("seconds 14") << " 8:00:14" << "[8]·[24]··[10]·[11]·[27]·[13]";
+        QTest::newRow("seconds 00") << " 8:00:00"
+                                    << "[8]·[24]···[13]";
+        QTest::newRow("seconds 5") << " 8:00:05"
+                                   << "[8]·[24]··[5]·[27]·[13]";
+        QTest::newRow("seconds 4") << " 8:00:04"
+                                   << "[8]·[24]··[11]·[27]·[13]";
+        QTest::newRow("seconds 9") << " 8:00:09"
+                                   << "[8]·[24]··[12]·[27]·[13]";
+        QTest::newRow("seconds 3") << " 8:00:03"
+                                   << "[8]·[24]··[3]·[27]·[13]";
+        QTest::newRow("seconds 10") << " 8:00:10"
+                                    << "[8]·[24]··[10]·[27]·[13]";
+        QTest::newRow("seconds 40") << " 8:00:40"
+                                    << "[8]·[24]··[11]·[10]·[27]·[13]";
+        QTest::newRow("seconds 14") << " 8:00:14"
+                                    << "[8]·[24]··[10]·[11]·[27]·[13]";
         // Typed texts: no space, letters, a day off the clock.
-        QTest::newRow("no space") << "10:00" << "[0]·[24]···[13]";
-        QTest::newRow("letters") << " ab:cd" << "[0]·[24]···[13]";
-        QTest::newRow("hour 99") << " 99:00" << "[2]·[10]··[24]···[13]";
-        QTest::newRow("negative") << " -5:-3:-2" << "·[24]··[27]·[13]";
-        QTest::newRow("huge minute") << " 1:150" << "[1]·[24]·[15]·[10]·[25]··[13]";
+        QTest::newRow("no space") << "10:00"
+                                  << "[0]·[24]···[13]";
+        QTest::newRow("letters") << " ab:cd"
+                                 << "[0]·[24]···[13]";
+        QTest::newRow("hour 99") << " 99:00"
+                                 << "[2]·[10]··[24]···[13]";
+        QTest::newRow("negative") << " -5:-3:-2"
+                                  << "·[24]··[27]·[13]";
+        QTest::newRow("huge minute") << " 1:150"
+                                     << "[1]·[24]·[15]·[10]·[25]··[13]";
         QTest::newRow("out of range")
             << " 99999999999:99999999999:99999999999" << QString(); // checked below
     }
@@ -116,16 +158,15 @@ private Q_SLOTS:
         QTest::newRow("7/20 Fri") << 7 << 20 << 6 << "[29]·[41]·[40]·[19]·[23]·[13]";
         QTest::newRow("3/17 Sun") << 3 << 17 << 1 << "[3]·[41]·[10]·[29][14]·[14]·[23]·[13]";
         QTest::newRow("10/30 Thu") << 10 << 30 << 5 << "[10]·[41]·[3]·[10]·[14]·[18]·[23]·[13]";
-        QTest::newRow("5/31 Tue") << 5 << 31 << 3
-                                  << "[5]·[41]·[3]·[10]·[1]·[14]·[16]·[23]·[13]";
+        QTest::newRow("5/31 Tue") << 5 << 31 << 3 << "[5]·[41]·[3]·[10]·[1]·[14]·[16]·[23]·[13]";
         QTest::newRow("12/10 Sat") << 12 << 10 << 7 << "[10]·[2]·[41]·[39]·[20]·[23]·[13]";
         // Months with words of their own, and the two-word months.
         QTest::newRow("month 9") << 9 << 1 << 2 << "[9]·[41]·[30]·[15]·[23]·[13]";
         QTest::newRow("month 11") << 11 << 1 << 2 << "[10]·[1]·[41]·[30]·[15]·[23]·[13]";
         // Days 1 to 10 are single words.
         for (int d = 1; d <= 10; ++d)
-            QTest::addRow("day %d", d) << 6 << d << 1
-                                       << QStringLiteral("[6]·[41]·[%1]·[14]·[23]·[13]").arg(29 + d);
+            QTest::addRow("day %d", d)
+                << 6 << d << 1 << QStringLiteral("[6]·[41]·[%1]·[14]·[23]·[13]").arg(29 + d);
         QTest::newRow("day 11") << 6 << 11 << 1 << "[6]·[41]·[10]·[1]·[14]·[14]·[23]·[13]";
         QTest::newRow("day 14") << 6 << 14 << 1 << "[6]·[41]·[10]·[33]·[14]·[23]·[13]";
         QTest::newRow("day 19") << 6 << 19 << 1 << "[6]·[41]·[10]·[9]·[14]·[14]·[23]·[13]";
@@ -141,10 +182,10 @@ private Q_SLOTS:
         QTest::newRow("day 0") << 6 << 0 << 1 << "[6]·[41]··[14]·[23]·[13]";
         QTest::newRow("day -5") << 6 << -5 << 1 << "[6]·[41]··[14]·[23]·[13]";
         QTest::newRow("weekday 40") << 6 << 1 << 40 << "[6]·[41]·[30]··[23]·[13]";
-        QTest::newRow("weekday max") << 6 << 1 << std::numeric_limits<int>::max()
-                                     << "[6]·[41]·[30]··[23]·[13]";
-        QTest::newRow("weekday min") << 6 << 1 << std::numeric_limits<int>::min()
-                                     << "[6]·[41]·[30]··[23]·[13]";
+        QTest::newRow("weekday max")
+            << 6 << 1 << std::numeric_limits<int>::max() << "[6]·[41]·[30]··[23]·[13]";
+        QTest::newRow("weekday min")
+            << 6 << 1 << std::numeric_limits<int>::min() << "[6]·[41]·[30]··[23]·[13]";
     }
     void date() {
         QFETCH(int, month);
@@ -169,16 +210,26 @@ private Q_SLOTS:
     void voiceFollowsTheScript_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("voice");
-        QTest::newRow("hiragana") << "じゅう に じ です" << "ja";
-        QTest::newRow("katakana") << "カタカナ" << "ja";
-        QTest::newRow("long vowel mark") << "ー" << "ja";
-        QTest::newRow("half-width katakana") << "ｶﾀｶﾅ" << "ja";
-        QTest::newRow("mixed") << "A Happy New Year! おめでとう" << "ja";
-        QTest::newRow("kanji only") << "元日" << "en";
-        QTest::newRow("middle dot only") << "・" << "en";
-        QTest::newRow("latin") << "Merry Xmas!........" << "en";
-        QTest::newRow("romanized table") << "joo knee jee dess" << "en";
-        QTest::newRow("empty") << "" << "en";
+        QTest::newRow("hiragana") << "じゅう に じ です"
+                                  << "ja";
+        QTest::newRow("katakana") << "カタカナ"
+                                  << "ja";
+        QTest::newRow("long vowel mark") << "ー"
+                                         << "ja";
+        QTest::newRow("half-width katakana") << "ｶﾀｶﾅ"
+                                             << "ja";
+        QTest::newRow("mixed") << "A Happy New Year! おめでとう"
+                               << "ja";
+        QTest::newRow("kanji only") << "元日"
+                                    << "en";
+        QTest::newRow("middle dot only") << "・"
+                                         << "en";
+        QTest::newRow("latin") << "Merry Xmas!........"
+                               << "en";
+        QTest::newRow("romanized table") << "joo knee jee dess"
+                                         << "en";
+        QTest::newRow("empty") << ""
+                               << "en";
     }
     void voiceFollowsTheScript() {
         QFETCH(QString, text);

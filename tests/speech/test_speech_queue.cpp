@@ -40,7 +40,8 @@ private Q_SLOTS:
             const QStringList texts{QStringLiteral("じゅう に がつ に じゅう よっか です"),
                                     QStringLiteral("Merry Xmas!........"),
                                     QStringLiteral("ご ご いち じ です")};
-            for (const QString& text : texts) speech.Speak(text, false);
+            for (const QString& text : texts)
+                speech.Speak(text, false);
             QVERIFY(speech.waitUntilIdle(60000));
 
             std::lock_guard lock(m);
@@ -91,8 +92,9 @@ private Q_SLOTS:
     void shutsDownWithTextsQueued() {
         auto speech = std::make_unique<EspeakSpeech>();
         for (int i = 0; i < 20; ++i)
-            speech->Speak(QStringLiteral("A long text that would take a while to say, number %1.").arg(i),
-                          false);
+            speech->Speak(
+                QStringLiteral("A long text that would take a while to say, number %1.").arg(i),
+                false);
         speech.reset(); // joins the worker; must neither hang nor crash
         QVERIFY(!speech);
     }

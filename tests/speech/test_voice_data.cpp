@@ -16,7 +16,9 @@ using namespace taku;
 
 namespace {
 
-QString delivered(const char* name) { return QStringLiteral(TAKU_DELIVERED_DATA "/") + QLatin1String(name); }
+QString delivered(const char* name) {
+    return QStringLiteral(TAKU_DELIVERED_DATA "/") + QLatin1String(name);
+}
 
 VoiceTableData load(const char* name) {
     VoiceTableData table;
@@ -50,8 +52,10 @@ private Q_SLOTS:
     void everyRowIsSpeech_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("voice");
-        QTest::newRow("voice.txt") << "voice.txt" << "ja";
-        QTest::newRow("Fred.txt") << "Fred.txt" << "en";
+        QTest::newRow("voice.txt") << "voice.txt"
+                                   << "ja";
+        QTest::newRow("Fred.txt") << "Fred.txt"
+                                  << "en";
     }
     void everyRowIsSpeech() {
         QFETCH(QString, name);
@@ -67,7 +71,8 @@ private Q_SLOTS:
             QVERIFY2(speechVoiceFor(text) == voice, where.constData());
             const std::vector<short> samples = engine.synthesize(text);
             int peak = 0;
-            for (short s : samples) peak = std::max(peak, std::abs(int(s)));
+            for (short s : samples)
+                peak = std::max(peak, std::abs(int(s)));
             // At least a tenth of a second, and not whisper-quiet.
             QVERIFY2(samples.size() > size_t(engine.sampleRate() / 10), where.constData());
             QVERIFY2(peak > 2000, where.constData());
@@ -83,9 +88,12 @@ private Q_SLOTS:
         QCOMPARE(t.spoken(30), QStringLiteral("ついたち"));
         QCOMPARE(t.spoken(40), QStringLiteral("はつか"));
         QCOMPARE(t.spoken(13), QStringLiteral("です"));
-        QCOMPARE(ComposeDate(12, 24, 7, t), QStringLiteral("じゅう に がつ に じゅう よっか ど ようび です"));
-        QCOMPARE(ComposeDate(4, 17, 1, t), QStringLiteral("し がつ じゅう しちにち にち ようび です"));
-        QCOMPARE(ComposeTime(QStringLiteral("木 午後4:09"), t), QStringLiteral("ごご よ じ きゅう ふん  です"));
+        QCOMPARE(ComposeDate(12, 24, 7, t),
+                 QStringLiteral("じゅう に がつ に じゅう よっか ど ようび です"));
+        QCOMPARE(ComposeDate(4, 17, 1, t),
+                 QStringLiteral("し がつ じゅう しちにち にち ようび です"));
+        QCOMPARE(ComposeTime(QStringLiteral("木 午後4:09"), t),
+                 QStringLiteral("ごご よ じ きゅう ふん  です"));
         QCOMPARE(ComposeTime(QStringLiteral(" 9:44:30"), t),
                  QStringLiteral("く じ よん じゅう よん ぷん さん じゅう びょう です"));
     }

@@ -21,11 +21,14 @@ QByteArray sjis(const QString& text) { return encodeShiftJis(text); }
 VoiceTableData filledTable(const QString& prefix) {
     VoiceTableData table;
     for (int row = 0; row < VoiceTableData::kRows; ++row)
-        table.setRow(row, prefix + QStringLiteral("d%1").arg(row), prefix + QStringLiteral("s%1").arg(row));
+        table.setRow(row, prefix + QStringLiteral("d%1").arg(row),
+                     prefix + QStringLiteral("s%1").arg(row));
     return table;
 }
 
-QString fixture(const char* name) { return QStringLiteral(TAKU_TEST_DATA "/") + QLatin1String(name); }
+QString fixture(const char* name) {
+    return QStringLiteral(TAKU_TEST_DATA "/") + QLatin1String(name);
+}
 
 } // namespace
 
@@ -48,13 +51,19 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("display");
         QTest::addColumn<QString>("spoken");
-        QTest::newRow("word tab text") << sjis(QStringLiteral("時\tじ")) << "時" << "じ";
-        QTest::newRow("no tab") << sjis(QStringLiteral("時じ")) << "時じ" << "";
-        QTest::newRow("two tabs") << sjis(QStringLiteral("時\tじ\tgone")) << "時" << "じ";
-        QTest::newRow("leading tab") << QByteArray("\tjee") << "" << "jee";
-        QTest::newRow("empty") << QByteArray() << "" << "";
+        QTest::newRow("word tab text") << sjis(QStringLiteral("時\tじ")) << "時"
+                                       << "じ";
+        QTest::newRow("no tab") << sjis(QStringLiteral("時じ")) << "時じ"
+                                << "";
+        QTest::newRow("two tabs") << sjis(QStringLiteral("時\tじ\tgone")) << "時"
+                                  << "じ";
+        QTest::newRow("leading tab") << QByteArray("\tjee") << ""
+                                     << "jee";
+        QTest::newRow("empty") << QByteArray() << ""
+                               << "";
         // 十 is 0x8F 0x5C in Shift_JIS: its trail byte is a backslash.
-        QTest::newRow("backslash trail byte") << sjis(QStringLiteral("十\tじゅう")) << "十" << "じゅう";
+        QTest::newRow("backslash trail byte") << sjis(QStringLiteral("十\tじゅう")) << "十"
+                                              << "じゅう";
     }
     void lineFillsDisplayWordAndSpokenText() {
         QFETCH(QByteArray, line);
@@ -77,7 +86,8 @@ private Q_SLOTS:
         QCOMPARE(table.spoken(1), QStringLiteral("olds1"));
 
         QList<QByteArray> ten;
-        for (int i = 0; i < 10; ++i) ten.append(QByteArray("d") + QByteArray::number(i) + "\ts" + QByteArray::number(i));
+        for (int i = 0; i < 10; ++i)
+            ten.append(QByteArray("d") + QByteArray::number(i) + "\ts" + QByteArray::number(i));
         env->write(QStringLiteral("ten.txt"), joinLines(ten));
         QVERIFY(loadTableFile(env->file(QStringLiteral("ten.txt")), table));
         QCOMPARE(table.spoken(9), QStringLiteral("s9"));
@@ -152,7 +162,8 @@ private Q_SLOTS:
 
     void longFileStopsAfterRow50() {
         QList<QByteArray> lines;
-        for (int i = 0; i < 80; ++i) lines.append("d\ts" + QByteArray::number(i));
+        for (int i = 0; i < 80; ++i)
+            lines.append("d\ts" + QByteArray::number(i));
         env->write(QStringLiteral("long.txt"), joinLines(lines));
         VoiceTableData table;
         QCOMPARE(readTableLines(lines, table), 51);
