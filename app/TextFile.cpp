@@ -156,6 +156,14 @@ QString saveFileAtomically(const QString& path, const QByteArray& content) {
         file.cancelWriting();
         return error;
     }
+    // QSaveFile::commit() loses an error of its own final flush (a full disk found only when
+    // the buffer is written) and would then rename a short file over the old one; flushing
+    // here first catches it while the old file is still in place.
+    if (!file.flush()) {
+        const QString error = file.errorString();
+        file.cancelWriting();
+        return error;
+    }
     if (beforeCommitHook) beforeCommitHook();
     if (!file.commit()) return file.errorString();
     return {};
