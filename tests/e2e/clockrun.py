@@ -195,7 +195,11 @@ class ClockRun:
             ":verify_asan_link_order=0",
             "XDG_RUNTIME_DIR": self.work,
         })
-        env.update(self.extra_env)
+        for key, value in self.extra_env.items():
+            if value is None:
+                env.pop(key, None)
+            else:
+                env[key] = value
         self._log_file = open(self.log_path, "wb")
         self.clock = subprocess.Popen([os.path.join(self.work, "chikutaku")], cwd=self.work,
                                       env=env, stdout=self._log_file,
@@ -220,6 +224,8 @@ class ClockRun:
 
     def cleanup(self):
         self.stop()
+        if os.path.isdir(self.data_dir) and not os.path.ismount(self.data_dir):
+            os.chmod(self.data_dir, 0o755)  # a test may have made it read-only
         shutil.rmtree(self.work, ignore_errors=True)
 
     def __enter__(self):
