@@ -6,7 +6,7 @@
 BUILD ?= build/dev
 PRESET ?= dev
 
-.PHONY: deps build run test asan-test clean
+.PHONY: deps build run test asan-test fuzz install ci clean
 
 deps:
 	@tools/install-deps.sh
@@ -27,6 +27,19 @@ asan-test: deps
 	cmake --preset asan
 	cmake --build --preset asan
 	tools/run-tests.sh build/asan
+
+# The libFuzzer targets, 60 s each (tools/fuzz.sh SECONDS for another length).
+fuzz: deps
+	tools/fuzz.sh 60
+
+# A relocatable installation in PREFIX (default ~/chikutaku); see the README.
+PREFIX ?= $(HOME)/chikutaku
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Everything CI runs.
+ci:
+	.ci/run
 
 clean:
 	rm -rf build

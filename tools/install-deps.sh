@@ -11,6 +11,7 @@ packages=(
   libgtest-dev
   xvfb xauth x11-apps xdotool faketime imagemagick sox
   clang libclang-rt-14-dev
+  python3 libx11-6 mount
 )
 missing=()
 for p in "${packages[@]}"; do
