@@ -19,6 +19,8 @@
 #include <QScreen>
 #include <QToolButton>
 
+#include <utility>
+
 namespace taku {
 
 namespace {
@@ -166,6 +168,8 @@ void W_Time::Timer1_Action() {
 
 void W_Time::Timer3_Action() {
     Speak(SpeechText, false);
+    for (const QString& message : std::exchange(MessagesAfterSpeech, {}))
+        Speak(message, false);
     Timer1.setPeriod(TickPeriod);
     Timer1.setMode(2);
     AnnounceReady = true;

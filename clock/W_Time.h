@@ -6,6 +6,7 @@
 #include "app/Timer.h"
 
 #include <QDateTime>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 
@@ -46,6 +47,9 @@ public:
     int LastDay = 0;
     QString TimeText;
     QString SpeechText;
+    // Today's event messages found at opening while the start-up date waits for Timer3;
+    // they are handed over right after the date.
+    QStringList MessagesAfterSpeech;
     bool AnnounceReady = false;
     int IntervalMinutes = 0;
     int TickPeriod = 0;

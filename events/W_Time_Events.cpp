@@ -7,17 +7,10 @@
 #include "clock/W_Time.h"
 #include "events/EventFile.h"
 
-#include <utility>
-
 namespace taku {
 
-namespace {
-// Today's messages found while the start-up date still waits for Timer3.
-QStringList messagesAfterDate;
-} // namespace
-
 void W_Time::Set_Event() {
-    messagesAfterDate.clear();
+    MessagesAfterSpeech.clear();
     const QDate today = taku::Now().date();
     const QString path = dataFile(QStringLiteral("event.txt"));
     ReadLimits limits;
@@ -35,13 +28,7 @@ void W_Time::Set_Event() {
     // The date composed a moment ago is handed over by Timer3 100 ms from now; messages
     // spoken at once would come before it. They wait for Timer3 instead.
     if (Timer3.Mode() == 1) {
-        messagesAfterDate = messages;
-        Timer3.Action = [this] {
-            Timer3_Action();
-            const QStringList pending = std::exchange(messagesAfterDate, {});
-            for (const QString& message : pending)
-                Speak(message, false);
-        };
+        MessagesAfterSpeech = messages;
         return;
     }
     for (const QString& message : messages)

@@ -1,6 +1,12 @@
 #pragma once
 // The one audio output of the program, shared by speech and chimes: SDL2_mixer at 44.1 kHz,
 // 16-bit stereo. Channel 0 is reserved for speech; the sound effects use the others.
+//
+// An open output wakes the process dozens of times a second even when it plays silence, so
+// the output closes itself once nothing has played for a few seconds and opens again on the
+// next use. Every call into SDL_mixer therefore happens after ensureOpen() with lock() held.
+
+#include <mutex>
 
 namespace taku::audio {
 
@@ -8,12 +14,21 @@ inline constexpr int kFrequency = 44100;
 inline constexpr int kSpeechChannel = 0;
 inline constexpr int kChannels = 16;
 
-// Opens the output once. With no usable sound device it falls back to SDL's "dummy" driver,
-// so playing state and timing still work and the clock runs on, silent. False only when not
-// even that works.
+// Held around every use of SDL_mixer, on any thread.
+std::unique_lock<std::recursive_mutex> lock();
+
+// Opens the output if it is closed and marks it as in use. With no usable sound device it
+// falls back to SDL's "dummy" driver, so playing state and timing still work and the clock
+// runs on, silent. False only when not even that works.
 bool ensureOpen();
+
+bool isOpen();
 
 // True when the output is the silent fallback.
 bool isSilentFallback();
+
+// Closes the output now if nothing plays (what the idle check does after a quiet spell).
+// Returns whether it is closed afterwards.
+bool closeIfIdle();
 
 } // namespace taku::audio

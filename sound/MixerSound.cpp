@@ -25,13 +25,6 @@ const char* const kNames[] = {"church", "cuculus", "oldclock", "dog", "cat"};
 constexpr int kFirstBuiltInChannel = 1;
 constexpr int kFirstFileChannel = kFirstBuiltInChannel + 5;
 
-bool mixerOpen() {
-    int frequency = 0;
-    Uint16 format = 0;
-    int channels = 0;
-    return Mix_QuerySpec(&frequency, &format, &channels) != 0;
-}
-
 class MixerSound final : public SoundObject {
 public:
     MixerSound(Mix_Chunk* chunk, int channel, QString name)
@@ -39,16 +32,19 @@ public:
         setVolume(100);
     }
     ~MixerSound() override {
-        // Freeing a chunk stops the channels that play it. After the output has been closed
-        // at the very end of the run there is nothing left to free it into.
-        if (mixerOpen()) Mix_FreeChunk(chunk_);
+        // Freeing a chunk stops the channels that play it.
+        auto guard = audio::lock();
+        Mix_FreeChunk(chunk_);
     }
     MixerSound(const MixerSound&) = delete;
     MixerSound& operator=(const MixerSound&) = delete;
 
     void Play() override {
-        // The mixer drops a channel's panning whenever a sound on it ends, so the position is
-        // set afresh on a silent channel right before the sound starts.
+        auto guard = audio::lock();
+        if (!audio::ensureOpen()) return;
+        // The mixer drops a channel's panning whenever a sound on it ends (and when the idle
+        // output closes), so the position is set afresh on a silent channel right before the
+        // sound starts.
         if (Mix_Playing(channel_)) Mix_HaltChannel(channel_);
         const ChannelGains g = panGains(pan_);
         Mix_SetPanning(channel_, static_cast<Uint8>(g.left), static_cast<Uint8>(g.right));
@@ -56,15 +52,18 @@ public:
             qCWarning(lcFiles) << "sound" << name_ << "did not play:" << Mix_GetError();
     }
     bool IsPlaying() const override {
-        return Mix_Playing(channel_) != 0 && Mix_GetChunk(channel_) == chunk_;
+        auto guard = audio::lock();
+        return audio::isOpen() && Mix_Playing(channel_) != 0 && Mix_GetChunk(channel_) == chunk_;
     }
     void setVolume(int volume) override {
         volume_ = std::clamp(volume, 0, 100);
+        auto guard = audio::lock();
         Mix_VolumeChunk(chunk_, volume_ * MIX_MAX_VOLUME / 100);
     }
     int Volume() const override { return volume_; }
     void setPan(int pan) override {
         pan_ = std::clamp(pan, -100, 100);
+        auto guard = audio::lock();
         if (IsPlaying()) {
             const ChannelGains g = panGains(pan_);
             Mix_SetPanning(channel_, static_cast<Uint8>(g.left), static_cast<Uint8>(g.right));
@@ -105,11 +104,13 @@ QByteArray builtInSoundData(int kind) {
 
 MixerSoundService::MixerSoundService() {
     initSoundResources();
+    auto guard = audio::lock();
     if (audio::ensureOpen()) Mix_Init(MIX_INIT_FLAC | MIX_INIT_MP3 | MIX_INIT_OGG);
 }
 
 std::shared_ptr<SoundObject> MixerSoundService::builtIn(int kind) {
     if (kind < 0 || kind > 4) return nullptr;
+    auto guard = audio::lock();
     if (!builtIns_[kind] && audio::ensureOpen()) {
         const QByteArray data = builtInSoundData(kind);
         SDL_RWops* rw = SDL_RWFromConstMem(data.constData(), static_cast<int>(data.size()));
@@ -125,7 +126,9 @@ std::shared_ptr<SoundObject> MixerSoundService::builtIn(int kind) {
 }
 
 std::shared_ptr<SoundObject> MixerSoundService::openAsSound(const QString& path) {
-    if (path.isEmpty() || !audio::ensureOpen()) return nullptr;
+    if (path.isEmpty()) return nullptr;
+    auto guard = audio::lock();
+    if (!audio::ensureOpen()) return nullptr;
     SDL_RWops* rw = SDL_RWFromFile(QFile::encodeName(path).constData(), "rb");
     Mix_Chunk* chunk = rw ? Mix_LoadWAV_RW(rw, 1) : nullptr;
     if (!chunk) {

@@ -111,7 +111,10 @@ Mix_Chunk* toChunk(const std::vector<short>& samples, int rate, qint64* frames) 
     int frequency = 0;
     Uint16 format = 0;
     int channels = 0;
-    if (samples.empty() || Mix_QuerySpec(&frequency, &format, &channels) == 0) return nullptr;
+    if (samples.empty()) return nullptr;
+    auto guard = audio::lock();
+    if (!audio::ensureOpen() || Mix_QuerySpec(&frequency, &format, &channels) == 0)
+        return nullptr;
     SDL_AudioCVT cvt;
     if (SDL_BuildAudioCVT(&cvt, AUDIO_S16SYS, 1, rate, format, static_cast<Uint8>(channels),
                           frequency) < 0)
@@ -136,6 +139,16 @@ Mix_Chunk* toChunk(const std::vector<short>& samples, int rate, qint64* frames) 
     chunk->allocated = 1; // Mix_FreeChunk frees the samples too
     *frames = cvt.len_cvt / (SDL_AUDIO_BITSIZE(format) / 8 * channels);
     return chunk;
+}
+
+bool speechChannelPlaying() {
+    auto guard = audio::lock();
+    return audio::isOpen() && Mix_Playing(audio::kSpeechChannel) != 0;
+}
+
+bool playOnSpeechChannel(Mix_Chunk* chunk) {
+    auto guard = audio::lock();
+    return audio::ensureOpen() && Mix_PlayChannel(audio::kSpeechChannel, chunk, 0) >= 0;
 }
 
 } // namespace
@@ -199,7 +212,10 @@ void EspeakSpeech::run() {
         if (p.chunk && keepPcm)
             pcm = QByteArray(reinterpret_cast<const char*>(p.chunk->abuf),
                              static_cast<qsizetype>(p.chunk->alen));
-        if (p.chunk) Mix_FreeChunk(p.chunk);
+        if (p.chunk) {
+            auto guard = audio::lock();
+            Mix_FreeChunk(p.chunk);
+        }
         p.chunk = nullptr;
         if (onPlayed) onPlayed(Played{p.text, p.voice, p.frames, whole, pcm});
         std::lock_guard lock(mutex_);
@@ -233,6 +249,7 @@ void EspeakSpeech::run() {
         }
         if (halt) {
             if (playing) {
+                auto guard = audio::lock();
                 Mix_HaltChannel(audio::kSpeechChannel);
                 finish(*playing, false);
                 playing.reset();
@@ -242,7 +259,7 @@ void EspeakSpeech::run() {
                 next.reset();
             }
         }
-        if (playing && !Mix_Playing(audio::kSpeechChannel)) {
+        if (playing && !speechChannelPlaying()) {
             finish(*playing, true);
             playing.reset();
         }
@@ -252,7 +269,7 @@ void EspeakSpeech::run() {
             next = std::move(p);
         }
         if (next && !playing) {
-            if (next->chunk && Mix_PlayChannel(audio::kSpeechChannel, next->chunk, 0) >= 0) {
+            if (next->chunk && playOnSpeechChannel(next->chunk)) {
                 playing = std::move(next);
             } else {
                 finish(*next, true); // nothing to hear, or no output at all
@@ -263,7 +280,8 @@ void EspeakSpeech::run() {
 
     // Shutting down: cut off what sounds and drop the rest.
     if (playing) {
-        Mix_HaltChannel(audio::kSpeechChannel);
+        auto guard = audio::lock();
+        if (audio::isOpen()) Mix_HaltChannel(audio::kSpeechChannel);
         finish(*playing, false);
     }
     if (next) finish(*next, false);

@@ -2,6 +2,7 @@
 // program carries them: each one short, equally loud, free of clicks, and recognisably what
 // its name says.
 
+#include "sound/AudioOutput.h"
 #include "sound/MixerSound.h"
 #include "sound/gen/Synth.h"
 
@@ -233,6 +234,32 @@ private slots:
         QVERIFY(!service.church()->IsPlaying());
         QTRY_VERIFY_WITH_TIMEOUT(!tone->IsPlaying(), 10000);
         QCOMPARE(tone->Pan(), 100);
+    }
+
+    // An idle output is closed so it stops waking the process; the next sound opens it again
+    // and keeps its volume and pan.
+    void theIdleOutputClosesAndOpensAgainOnUse() {
+        MixerSoundService service;
+        const auto bell = service.church();
+        QVERIFY(bell);
+        bell->setVolume(40);
+        bell->setPan(70);
+        bell->Play();
+        QVERIFY(!audio::closeIfIdle()); // not while it sounds
+        QVERIFY(audio::isOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(!bell->IsPlaying(), 10000);
+        QVERIFY(audio::closeIfIdle());
+        QVERIFY(!audio::isOpen());
+        QVERIFY(!bell->IsPlaying());
+        bell->Play();
+        QVERIFY(audio::isOpen());
+        QVERIFY(bell->IsPlaying());
+        QCOMPARE(bell->Volume(), 40);
+        QCOMPARE(bell->Pan(), 70);
+        // A file opened while the output is closed still loads.
+        QTRY_VERIFY_WITH_TIMEOUT(!bell->IsPlaying(), 10000);
+        QVERIFY(audio::closeIfIdle());
+        QVERIFY(service.openAsSound(QDir(TAKU_TEST_DATA).filePath("sound_tone.wav")));
     }
 };
 
