@@ -1,0 +1,165 @@
+#!/usr/bin/env python3
+"""Soak of the real clock: three simulated hours across hour boundaries at ten times speed,
+with both cores kept busy by another process, once with chimes every 15 minutes and once with
+spoken announcements every 15 minutes (the two runs side by side).
+
+    bench/soak.py --exe build/release/bin/chikutaku [--hours 3] [--speed 10] [--start 10:50:00]
+
+Reports per run: due quarters, chimes or announcements given, hours struck with the wrong
+count, missed and doubled minutes, the worst lateness of a tick, and the memory of the clock
+(first, last, highest). Exit status 1 when a check fails.
+"""
+
+import argparse
+import datetime
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+from clockrun import ClockRun, prefs_lines, speeches, strikes, voice_table, TICK  # noqa: E402
+
+DAY = "2026-10-10"
+
+
+def rss_kb(pid):
+    try:
+        with open(f"/proc/{pid}/status") as f:
+            for line in f:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1])
+    except OSError:
+        return None
+    return None
+
+
+def busy_cores(n):
+    """n processes that spin without end (the load), ended by PID afterwards."""
+    return [subprocess.Popen([sys.executable, "-c", "while True: pass"]) for _ in range(n)]
+
+
+def analyse(run, start, end, kind):
+    lines = run.lines()
+    ticks = []
+    for m in map(TICK.match, lines):
+        if m:
+            ticks.append(datetime.datetime.strptime(m.group(1) + "." + m.group(2),
+                                                    "%Y-%m-%d %H:%M:%S.%f"))
+    # Minutes fully inside the window (the first few seconds after start-up are not counted).
+    first = (start + datetime.timedelta(minutes=1)).replace(second=0, microsecond=0)
+    minutes = []
+    t = first
+    while t + datetime.timedelta(minutes=1) <= end:
+        minutes.append(t)
+        t += datetime.timedelta(minutes=1)
+    zero_ticks = {}
+    for tick in ticks:
+        if tick.second == 0:
+            key = tick.replace(second=0, microsecond=0)
+            zero_ticks[key] = zero_ticks.get(key, 0) + 1
+    missed = [m for m in minutes if zero_ticks.get(m, 0) == 0]
+    doubled = [m for m in minutes if zero_ticks.get(m, 0) > 1]
+    late = max((tick.microsecond // 1000 for tick in ticks if tick >= first), default=0)
+    quarters = [m for m in minutes if m.minute % 15 == 0]
+
+    report = {"minutes": len(minutes), "missed minutes": len(missed),
+              "doubled minutes": len(doubled), "worst tick lateness ms": late,
+              "due quarters": len(quarters)}
+    problems = [f"missed minute {m:%H:%M}" for m in missed] + \
+               [f"doubled minute {m:%H:%M}" for m in doubled]
+    if kind == "chime":
+        sequences = []
+        for k, n, pan, _, _ in strikes(lines):
+            if k == 1:
+                sequences.append([])
+            if sequences:
+                sequences[-1].append((k, n, pan))
+        expected = [(q.hour % 12 or 12) if q.minute == 0 else 1 for q in quarters]
+        got = [len(s) for s in sequences]
+        report["chimes"] = len(sequences)
+        report["strikes"] = sum(got)
+        hours_ok = sum(1 for q, s in zip(quarters, sequences) if q.minute == 0 and
+                       len(s) == (q.hour % 12 or 12))
+        report["hours struck right"] = f"{hours_ok} of {sum(1 for q in quarters if q.minute == 0)}"
+        if got[:len(expected)] != expected or len(got) != len(expected):
+            problems.append(f"strike counts {got}, expected {expected}")
+        for s in sequences:
+            n = len(s)
+            if [k for k, _, _ in s] != list(range(1, n + 1)) or \
+                    [p for _, _, p in s] != [int(200.0 / (n + 1) * k - 100.0)
+                                             for k in range(1, n + 1)]:
+                problems.append(f"a chime of {n} strikes swept wrongly: {s}")
+    else:
+        said = speeches(lines)
+        report["announcements"] = len(said)
+        report["distinct announcements"] = len(set(said))
+        if len(said) != len(quarters) or len(set(said)) != len(said):
+            problems.append(f"{len(said)} announcements ({len(set(said))} distinct) "
+                            f"for {len(quarters)} quarters")
+    return report, problems
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--exe", required=True)
+    parser.add_argument("--hours", type=float, default=3)
+    parser.add_argument("--speed", type=int, default=10)
+    parser.add_argument("--start", default="10:50:00")
+    args = parser.parse_args()
+    start = datetime.datetime.strptime(f"{DAY} {args.start}", "%Y-%m-%d %H:%M:%S")
+    end = start + datetime.timedelta(hours=args.hours)
+    real_seconds = args.hours * 3600 / args.speed
+
+    runs = {
+        "chime": ClockRun(args.exe, "soak-chime", data={"voice.txt": voice_table()},
+                          prefs=prefs_lines(SoundOn=True, IntervalIndex=2, Volume=50),
+                          extra_env={"QT_LOGGING_RULES": "taku.tick.debug=true;taku.sound=true;"
+                                                         "taku.speech=true;taku.files=true"}),
+        "announce": ClockRun(args.exe, "soak-announce", data={"voice.txt": voice_table()},
+                             prefs=prefs_lines(AnnounceOn=True, IntervalIndex=2)),
+    }
+    load = []
+    memory = {name: [] for name in runs}
+    failed = False
+    try:
+        load = busy_cores(os.cpu_count() or 2)
+        for run in runs.values():
+            run.start(f"{start:%Y-%m-%d %H:%M:%S}", speed=args.speed)
+        t0 = time.monotonic()
+        print(f"soak: {args.hours} h simulated at x{args.speed} ({real_seconds / 60:.0f} min), "
+              f"{len(load)} busy processes beside the clocks", flush=True)
+        while time.monotonic() - t0 < real_seconds + 3:
+            for name, run in runs.items():
+                if not run.running():
+                    raise SystemExit(f"the {name} clock ended during the soak")
+                kb = rss_kb(run.clock.pid)
+                if kb:
+                    memory[name].append(kb)
+            time.sleep(5)
+        for name, run in runs.items():
+            run.close(timeout=60)
+            report, problems = analyse(run, start, end, name)
+            mem = memory[name]
+            settled = mem[min(len(mem) - 1, 12):]  # after the first minute
+            report["memory kB first/last/max"] = f"{settled[0]}/{settled[-1]}/{max(settled)}"
+            if settled[-1] - settled[0] > 4096:
+                problems.append(f"memory grew by {settled[-1] - settled[0]} kB")
+            print(f"\n[{name}]")
+            for key, value in report.items():
+                print(f"  {key:28} {value}")
+            for p in problems:
+                print(f"  PROBLEM: {p}")
+            failed |= bool(problems)
+    finally:
+        for proc in load:
+            proc.kill()
+            proc.wait()
+        for run in runs.values():
+            run.cleanup()
+    print("\nsoak " + ("FAILED" if failed else "passed"))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
