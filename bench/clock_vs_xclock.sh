@@ -38,31 +38,41 @@ clock_pid=$!
 xclock -update 1 >/dev/null 2>&1 &
 xclock_pid=$!
 
-sample() { # pid -> "cpu_ticks ctxsw", summed over every thread of the process
-  local pid=$1 stat ctx
-  stat=$(awk '{print $14+$15}' "/proc/$pid/stat")
-  ctx=$(cat /proc/$pid/task/*/status 2>/dev/null | awk '/ctxt_switches/ {s+=$2} END {print s}')
-  echo "$stat $ctx"
+# One line per thread: "tid cpu_ns context_switches". Threads come and go (the audio thread
+# exists only while something plays), so the report sums per-thread differences.
+sample() { # pid file
+  local pid=$1 out=$2 t
+  : >"$out"
+  for t in /proc/$pid/task/*; do
+    echo "${t##*/} $(awk '{print $1}' "$t/schedstat" 2>/dev/null || echo 0)" \
+      "$(awk '/ctxt_switches/ {s+=$2} END {print s+0}' "$t/status" 2>/dev/null)" >>"$out"
+  done
 }
 sleep 3 # let both settle; start-up is reported separately
-read -r c_cpu0 c_ctx0 < <(sample $clock_pid)
-read -r x_cpu0 x_ctx0 < <(sample $xclock_pid)
+sample $clock_pid "$work/c0"; sample $xclock_pid "$work/x0"
 sleep "$secs"
-read -r c_cpu1 c_ctx1 < <(sample $clock_pid)
-read -r x_cpu1 x_ctx1 < <(sample $xclock_pid)
+sample $clock_pid "$work/c1"; sample $xclock_pid "$work/x1"
 c_rss=$(awk '/VmHWM/ {print $2}' /proc/$clock_pid/status)
 x_rss=$(awk '/VmHWM/ {print $2}' /proc/$xclock_pid/status)
-hz=$(getconf CLK_TCK)
 
-python3 - "$work/clock.log" "$start_ns" "$secs" "$hz" \
-  "$c_cpu0" "$c_cpu1" "$c_ctx0" "$c_ctx1" "$c_rss" \
-  "$x_cpu0" "$x_cpu1" "$x_ctx0" "$x_ctx1" "$x_rss" <<'PY'
-import sys, re, datetime
-log, start_ns, secs, hz = sys.argv[1], int(sys.argv[2]), float(sys.argv[3]), float(sys.argv[4])
-c = list(map(float, sys.argv[5:10])); x = list(map(float, sys.argv[10:15]))
+python3 - "$work" "$start_ns" "$secs" "$c_rss" "$x_rss" <<'PY'
+import sys, re, datetime, os
+work, start_ns, secs = sys.argv[1], int(sys.argv[2]), float(sys.argv[3])
+c_rss, x_rss = float(sys.argv[4]), float(sys.argv[5])
+def load(name):
+    d = {}
+    for line in open(os.path.join(work, name)):
+        tid, ns, ctx = line.split()
+        d[tid] = (int(ns), int(ctx))
+    return d
+def delta(prefix):
+    a, b = load(prefix + "0"), load(prefix + "1")
+    ns = sum(v[0] - a.get(t, (0, 0))[0] for t, v in b.items())
+    ctx = sum(v[1] - a.get(t, (0, 0))[1] for t, v in b.items())
+    return ns / 1e9, ctx / secs
 def ts(s): return datetime.datetime.strptime(s, "%Y-%m-%d %H:%M:%S.%f").timestamp()
 ticks, first_paint = [], None
-for line in open(log, encoding="utf-8", errors="replace"):
+for line in open(os.path.join(work, "clock.log"), encoding="utf-8", errors="replace"):
     m = re.match(r"taku\.tick: (\S+ \S+)$", line.strip())
     if m: ticks.append(ts(m.group(1)))
     m = re.match(r"taku\.startup: first paint (\S+ \S+)$", line.strip())
@@ -76,12 +86,13 @@ for t in ticks:
 late = late[3:]  # skip the start-up seconds
 late.sort()
 def pct(p): return late[min(len(late) - 1, int(round(p / 100.0 * (len(late) - 1))))] if late else float("nan")
-row = "{:<10} {:>10.3f} {:>14.2f} {:>12.1f}"
+(c_cpu, c_wake), (x_cpu, x_wake) = delta("c"), delta("x")
 print("{:<10} {:>10} {:>14} {:>12}".format("program", "CPU s", "wake-ups/s", "peak RSS MB"))
-print(row.format("chikutaku", (c[1]-c[0])/hz, (c[3]-c[2])/secs, c[4]/1024))
-print(row.format("xclock", (x[1]-x[0])/hz, (x[3]-x[2])/secs, x[4]/1024))
-cpu_c, cpu_x = (c[1]-c[0])/hz, (x[1]-x[0])/hz
-print("CPU ratio chikutaku/xclock: {}".format("{:.2f}".format(cpu_c/cpu_x) if cpu_x > 0 else "n/a (xclock used < 1 tick)"))
-print("seconds displayed: {}  lateness ms p50 {:.2f}  p99 {:.2f}  max {:.2f}".format(len(late), pct(50), pct(99), late[-1] if late else float("nan")))
-if first_paint: print("first painted strip after {:.0f} ms".format((first_paint - start_ns/1e9)*1000))
+row = "{:<10} {:>10.4f} {:>14.2f} {:>12.1f}"
+print(row.format("chikutaku", c_cpu, c_wake, c_rss / 1024))
+print(row.format("xclock", x_cpu, x_wake, x_rss / 1024))
+print("CPU ratio chikutaku/xclock: {:.2f}".format(c_cpu / x_cpu if x_cpu > 0 else float("nan")))
+print("seconds displayed: {}  lateness ms p50 {:.2f}  p99 {:.2f}  max {:.2f}".format(
+    len(late), pct(50), pct(99), late[-1] if late else float("nan")))
+if first_paint: print("first painted strip after {:.0f} ms".format((first_paint - start_ns / 1e9) * 1000))
 PY

@@ -104,8 +104,10 @@ QByteArray builtInSoundData(int kind) {
 
 MixerSoundService::MixerSoundService() {
     initSoundResources();
+    // The output itself opens on the first sound, so a clock that never chimes never keeps
+    // an audio device busy.
     auto guard = audio::lock();
-    if (audio::ensureOpen()) Mix_Init(MIX_INIT_FLAC | MIX_INIT_MP3 | MIX_INIT_OGG);
+    Mix_Init(MIX_INIT_FLAC | MIX_INIT_MP3 | MIX_INIT_OGG);
 }
 
 std::shared_ptr<SoundObject> MixerSoundService::builtIn(int kind) {

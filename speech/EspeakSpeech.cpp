@@ -154,7 +154,6 @@ bool playOnSpeechChannel(Mix_Chunk* chunk) {
 } // namespace
 
 EspeakSpeech::EspeakSpeech(const QString& dataPath) : dataPath_(dataPath) {
-    audio::ensureOpen(); // on the UI thread, before any other thread touches the mixer
     worker_ = std::thread([this] { run(); });
 }
 
