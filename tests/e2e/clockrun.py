@@ -322,6 +322,15 @@ def strikes(lines):
             for k, n, p, v, s in (m.groups() for m in map(STRIKE.match, lines) if m)]
 
 
+def lines_from(lines, tick_stamp):
+    """The lines from the first tick at or after a wall-clock second on."""
+    for n, line in enumerate(lines):
+        m = TICK.match(line)
+        if m and m.group(1) >= tick_stamp:
+            return lines[n:]
+    return []
+
+
 def before(lines, first, second):
     """True when a line matching first comes before every line matching second."""
     i = next((n for n, line in enumerate(lines) if first(line)), None)

@@ -43,8 +43,8 @@ def scenario_speech(exe):
                         IntervalIndex=2, SpeakDateAtStart=True)
     with ClockRun(exe, "speech", data={"voice.txt": voice_table(), "event.txt": EVENTS},
                   prefs=prefs) as run:
-        run.start("2026-12-24 13:44:52")
-        run.wait_for_tick("2026-12-24 13:45:02", timeout=60)
+        run.start("2026-12-24 13:44:40")
+        run.wait_for_tick("2026-12-24 13:45:02", timeout=90)
         said = speeches(run.lines())
         # 12/24, Thursday: [10] [2] [41] [2] [10] [33] [18] [23] [13]
         date = "s10 s2 s41 s2 s10 s33 s18 s23 s13"
@@ -68,8 +68,8 @@ def scenario_alarm_speech(exe):
     prefs = prefs_lines(ShowAMPM=True, Show24Hour=False, ShowSeconds=False, AlarmOn=True,
                         AlarmHour=7, AlarmMinute=30, IntervalIndex=5, left=25, top=300)
     with ClockRun(exe, "alarm", data={"voice.txt": voice_table()}, prefs=prefs) as run:
-        run.start("2026-07-06 07:29:52")
-        run.wait_for_tick("2026-07-06 07:30:02", timeout=60)
+        run.start("2026-07-06 07:29:40")
+        run.wait_for_tick("2026-07-06 07:30:02", timeout=90)
         # 午前7:30: [21] [7] [24] [3] [10] [25], a space, [13]
         said = speeches(run.lines())
         check(said == ["s21 s7 s24 s3 s10 s25  s13"], f"spoken: {said}")
@@ -83,7 +83,7 @@ def scenario_hour_chime(exe):
     prefs = prefs_lines(SoundOn=True, SoundIndex=2, Volume=80, AnnounceOn=True,
                         IntervalIndex=0, top=60, left=500)
     with ClockRun(exe, "chime", data={"voice.txt": voice_table()}, prefs=prefs) as run:
-        run.start("2026-03-15 14:59:52")
+        run.start("2026-03-15 14:59:40")
         run.wait_for(lambda ls: len(strikes(ls)) >= 3, timeout=90, what="three strikes")
         run.wait_for_tick("2026-03-15 15:00:03", timeout=30)
         got = strikes(run.lines())
@@ -99,7 +99,7 @@ def scenario_alarm_chime(exe):
     prefs = prefs_lines(SoundOn=True, SoundIndex=4, Volume=35, AlarmOn=True, AlarmHour=7,
                         AlarmMinute=0, AlarmRepeat=14, IntervalIndex=0)
     with ClockRun(exe, "alarmchime", data={"voice.txt": voice_table()}, prefs=prefs) as run:
-        run.start("2026-03-15 06:59:52")
+        run.start("2026-03-15 06:59:40")
         run.wait_for(lambda ls: len(strikes(ls)) >= 2, timeout=90, what="two strikes")
         # The interval chime would have started within a second of the alarm's end.
         seen = len(run.ticks())
