@@ -16,11 +16,14 @@ class ClockSource {
 public:
     virtual ~ClockSource() = default;
     virtual QDateTime now() const = 0;
+    // The same instant as milliseconds since the epoch, for timing that needs no time zone.
+    virtual qint64 msecsSinceEpoch() const { return now().toMSecsSinceEpoch(); }
 };
 
 class SystemClock final : public ClockSource {
 public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
+    qint64 msecsSinceEpoch() const override { return QDateTime::currentMSecsSinceEpoch(); }
 };
 
 // Hands a text to the speech synthesizer and returns at once. With interrupt false a text

@@ -34,7 +34,8 @@ void Timer::setMode(int mode) {
 
 int Timer::nextDelay() const {
     if (aligned_ && mode_ == 2 && period_ < 1000) {
-        const int ms = static_cast<int>(aligned_->now().time().msec());
+        // Local seconds begin with UTC seconds, so no time-zone lookup is needed here.
+        const int ms = static_cast<int>(aligned_->msecsSinceEpoch() % 1000);
         return 1000 - ms + kAfterBoundaryMs;
     }
     return period_;

@@ -6,6 +6,7 @@
 #include "app/Windows.h"
 #include "clock/ClockText.h"
 #include "clock/FaceCanvas.h"
+#include "clock/StaticText.h"
 #include "prefs/W_Set.h"
 
 #include <QApplication>
@@ -13,7 +14,6 @@
 #include <QContextMenuEvent>
 #include <QFont>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QScreen>
@@ -56,14 +56,13 @@ W_Time::W_Time(QWidget* parent)
     Canvas1->move(1, 1);
     Canvas1->hide();
 
-    Static_Time = new QLabel(QStringLiteral("月 午後23:59:59"), this);
+    Static_Time = new StaticText(QStringLiteral("月 午後23:59:59"), this);
     Static_Time->setObjectName(QStringLiteral("Static_Time"));
     QFont font(QStringLiteral("OSAKA"));
     font.setFamilies({QStringLiteral("OSAKA"), QStringLiteral("IPAGothic"),
                       QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
     font.setPixelSize(12);
     Static_Time->setFont(font);
-    Static_Time->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Static_Time->setAttribute(Qt::WA_TransparentForMouseEvents);
     Static_Time->resize(kLabelWidth, 19);
 
@@ -129,13 +128,9 @@ void W_Time::Timer1_Action() {
 
     const SettingsRecord& s = Settings();
     const ClockLayout layout = composeClock(Now, displayFlags());
-    if (layout.textVisible) {
-        Static_Time->setVisible(true);
-        if (Static_Time->text() != layout.text) Static_Time->setText(layout.text);
-    } else {
-        Static_Time->setVisible(false);
-    }
-    Canvas1->setVisible(layout.faceVisible);
+    if (Static_Time->isHidden() == layout.textVisible) Static_Time->setVisible(layout.textVisible);
+    if (layout.textVisible) Static_Time->setText(layout.text);
+    if (Canvas1->isHidden() == layout.faceVisible) Canvas1->setVisible(layout.faceVisible);
     if (layout.faceVisible) Draw_Clock();
     TimeText = layout.text;
     if (layout.width != width_) {

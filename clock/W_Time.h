@@ -10,12 +10,12 @@
 #include <QWidget>
 #include <memory>
 
-class QLabel;
 class QToolButton;
 
 namespace taku {
 
 class FaceCanvas;
+class StaticText;
 
 class W_Time final : public QWidget {
     Q_OBJECT
@@ -38,7 +38,7 @@ public:
     Timer Timer3{100, 0};
 
     // Controls.
-    QLabel* Static_Time = nullptr;
+    StaticText* Static_Time = nullptr;
     FaceCanvas* Canvas1 = nullptr;
     QToolButton* BevelButton1 = nullptr;
 

@@ -8,7 +8,7 @@
 #include "prefs/PrefsFile.h"
 #include "support/TestEnv.h"
 
-#include <QLabel>
+#include "clock/StaticText.h"
 #include <QTest>
 
 using namespace taku;

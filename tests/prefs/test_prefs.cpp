@@ -9,7 +9,7 @@
 
 #include <QFile>
 #include <QGuiApplication>
-#include <QLabel>
+#include "clock/StaticText.h"
 #include <QScreen>
 #include <QTest>
 

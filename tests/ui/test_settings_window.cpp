@@ -6,6 +6,7 @@
 #include "app/Settings.h"
 #include "app/Windows.h"
 #include "clock/ClockText.h"
+#include "clock/StaticText.h"
 #include "clock/W_Time.h"
 #include "events/W_Event.h"
 #include "prefs/W_Set.h"
