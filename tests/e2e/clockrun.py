@@ -194,6 +194,10 @@ class ClockRun:
             "ASAN_OPTIONS": env.get("ASAN_OPTIONS", "detect_leaks=0") +
             ":verify_asan_link_order=0",
             "XDG_RUNTIME_DIR": self.work,
+            # No session bus: otherwise Qt's accessibility bridge asks D-Bus to autolaunch a
+            # bus daemon for the private display, which leaves processes behind and can block
+            # the start-up for good.
+            "DBUS_SESSION_BUS_ADDRESS": f"unix:path={self.work}/no-session-bus",
         })
         for key, value in self.extra_env.items():
             if value is None:
