@@ -1,5 +1,6 @@
 #include "events/W_Event.h"
 
+#include "app/Controls.h"
 #include "app/DataFolder.h"
 #include "app/Services.h"
 
@@ -156,23 +157,10 @@ void EventList::dropEvent(QDropEvent* event) {
 
 namespace {
 
-QPushButton* button(QWidget* parent, const char* name, const QString& caption, int top) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setGeometry(416, top, 80, 20);
-    b->setAutoDefault(false);
-    return b;
-}
-
 QLineEdit* field(QWidget* parent, const char* name, const QRect& geometry) {
-    auto* f = new QLineEdit(parent);
-    f->setObjectName(QString::fromLatin1(name));
-    f->setGeometry(geometry);
+    QLineEdit* f = placeField(parent, QString::fromLatin1(name), geometry);
     f->setValidator(new OneLineField(f));
-    QPalette pal = f->palette();
-    pal.setColor(QPalette::Text, Qt::black);
-    pal.setColor(QPalette::Base, Qt::white);
-    f->setPalette(pal);
+    setBlackOnWhite(f);
     return f;
 }
 
@@ -203,11 +191,16 @@ W_Event::W_Event(QWidget* parent)
     ListBox1->setColumnWidth(1, qRound(listWidth * 0.08));
     ListBox1->setColumnWidth(2, qRound(listWidth * 0.08));
 
-    PushButton1 = button(this, "PushButton1", QStringLiteral("確認"), 4);
-    PushButton2 = button(this, "PushButton2", QStringLiteral("追加"), 46);
-    PushButton3 = button(this, "PushButton3", QStringLiteral("削除"), 85);
-    PushButton4 = button(this, "PushButton4", QStringLiteral("設定保存"), 161);
-    PushButton5 = button(this, "PushButton5", QStringLiteral("閉じる"), 236);
+    PushButton1 =
+        placeButton(this, QStringLiteral("PushButton1"), QStringLiteral("確認"), {416, 4, 80, 20});
+    PushButton2 =
+        placeButton(this, QStringLiteral("PushButton2"), QStringLiteral("追加"), {416, 46, 80, 20});
+    PushButton3 =
+        placeButton(this, QStringLiteral("PushButton3"), QStringLiteral("削除"), {416, 85, 80, 20});
+    PushButton4 = placeButton(this, QStringLiteral("PushButton4"), QStringLiteral("設定保存"),
+                              {416, 161, 80, 20});
+    PushButton5 = placeButton(this, QStringLiteral("PushButton5"), QStringLiteral("閉じる"),
+                              {416, 236, 80, 20});
 
     // The rows the list starts with; they stay only when there is no file to load, and are
     // inactive: they carry no check box until saved and loaded again.

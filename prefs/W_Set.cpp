@@ -2,6 +2,7 @@
 
 #include "about/My_ICON.h"
 #include "about/Window1.h"
+#include "app/Controls.h"
 #include "app/Services.h"
 #include "app/Text.h"
 #include "app/Windows.h"
@@ -124,10 +125,7 @@ QCheckBox* W_Set::makeCheck(const QString& name, const QString& caption, QRect g
 
 QPushButton* W_Set::makeButton(const QString& name, const QString& caption, QRect geometry,
                                void (W_Set::*handler)()) {
-    auto* button = new QPushButton(caption, this);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setAutoDefault(false);
+    QPushButton* button = placeButton(this, name, caption, geometry);
     connect(button, &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
     return button;
 }
@@ -140,16 +138,11 @@ QLabel* W_Set::makeLabel(const QString& name, const QString& text, QRect geometr
 }
 
 QLineEdit* W_Set::makeAlarmField(const QString& name, QRect geometry, void (W_Set::*handler)()) {
-    auto* field = new QLineEdit(this);
-    field->setObjectName(name);
-    field->setGeometry(geometry);
+    QLineEdit* field = placeField(this, name, geometry);
     field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     field->setFrame(true);
     field->setTextMargins(0, 0, 0, 0);
-    QPalette pal = field->palette();
-    pal.setColor(QPalette::Base, Qt::white);
-    pal.setColor(QPalette::Text, Qt::black);
-    field->setPalette(pal);
+    setBlackOnWhite(field);
     connect(field, &QLineEdit::textChanged, this, [this, handler] { (this->*handler)(); });
     connect(field, &QLineEdit::selectionChanged, this, [this, handler] { (this->*handler)(); });
     return field;

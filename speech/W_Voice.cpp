@@ -1,5 +1,6 @@
 #include "speech/W_Voice.h"
 
+#include "app/Controls.h"
 #include "app/DataFolder.h"
 #include "app/Services.h"
 #include "app/Text.h"
@@ -44,22 +45,6 @@ const QStringList& W_Voice::voiceNames() {
 
 namespace {
 
-QPushButton* button(QWidget* parent, const char* name, const QString& caption,
-                    const QRect& geometry) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setGeometry(geometry);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QLineEdit* field(QWidget* parent, const char* name, const QRect& geometry) {
-    auto* f = new QLineEdit(parent);
-    f->setObjectName(QString::fromLatin1(name));
-    f->setGeometry(geometry);
-    return f;
-}
-
 constexpr int kRowsPerColumn = 14;
 constexpr int kRowPitch = 35;
 constexpr int kColumnPitch = 220;
@@ -72,10 +57,12 @@ W_Voice::W_Voice(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle(QStringLiteral("発音表"));
     setFixedSize(673, 601);
 
-    EditField1 = field(this, "EditField1", {79, 521, 150, 22});
-    PushButton3 = button(this, "PushButton3", QStringLiteral("しゃべる"), {248, 521, 80, 20});
-    EditField2 = field(this, "EditField2", {389, 521, 150, 22});
-    PushButton4 = button(this, "PushButton4", QStringLiteral("しゃべる"), {565, 521, 80, 20});
+    EditField1 = placeField(this, QStringLiteral("EditField1"), {79, 521, 150, 22});
+    PushButton3 = placeButton(this, QStringLiteral("PushButton3"), QStringLiteral("しゃべる"),
+                              {248, 521, 80, 20});
+    EditField2 = placeField(this, QStringLiteral("EditField2"), {389, 521, 150, 22});
+    PushButton4 = placeButton(this, QStringLiteral("PushButton4"), QStringLiteral("しゃべる"),
+                              {565, 521, 80, 20});
 
     PopupMenu1 = new QComboBox(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -83,10 +70,14 @@ W_Voice::W_Voice(QWidget* parent) : QWidget(parent, Qt::Window) {
     PopupMenu1->addItems(voiceNames());
     PopupMenu1->setCurrentIndex(-1);
 
-    PushButton5 = button(this, "PushButton5", QStringLiteral("読込..."), {212, 560, 80, 20});
-    PushButton6 = button(this, "PushButton6", QStringLiteral("保存..."), {302, 560, 80, 20});
-    PushButton2 = button(this, "PushButton2", QStringLiteral("設定保存"), {467, 562, 80, 20});
-    PushButton1 = button(this, "PushButton1", QStringLiteral("閉じる"), {565, 561, 80, 20});
+    PushButton5 = placeButton(this, QStringLiteral("PushButton5"), QStringLiteral("読込..."),
+                              {212, 560, 80, 20});
+    PushButton6 = placeButton(this, QStringLiteral("PushButton6"), QStringLiteral("保存..."),
+                              {302, 560, 80, 20});
+    PushButton2 = placeButton(this, QStringLiteral("PushButton2"), QStringLiteral("設定保存"),
+                              {467, 562, 80, 20});
+    PushButton1 = placeButton(this, QStringLiteral("PushButton1"), QStringLiteral("閉じる"),
+                              {565, 561, 80, 20});
 
     connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Action(); });
     connect(PushButton4, &QPushButton::clicked, this, [this] { PushButton4_Action(); });
