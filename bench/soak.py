@@ -121,7 +121,8 @@ def main():
                              prefs=prefs_lines(AnnounceOn=True, IntervalIndex=2)),
     }
     if args.only:
-        runs = {args.only: runs[args.only]}
+        for name in [n for n in runs if n != args.only]:
+            runs.pop(name).cleanup()
     load = []
     memory = {name: [] for name in runs}
     failed = False
