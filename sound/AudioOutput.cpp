@@ -82,7 +82,8 @@ bool ensureOpen() {
         qCWarning(lcFiles) << "no sound device (" << SDL_GetError()
                            << "); falling back to silent output";
         fellBack = true;
-        SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+        // Over any driver named in the environment, which is what failed.
+        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
         opened = openMixer();
         if (!opened) qCWarning(lcFiles) << "even the silent audio output failed:" << SDL_GetError();
     }

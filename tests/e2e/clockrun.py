@@ -176,7 +176,7 @@ class ClockRun:
         monotonic clock)."""
         if self.xvfb is None:
             self.start_xvfb()
-        spec = f"@{fake_time}" + (f" x{speed}" if speed else "")
+        faketime_value = f"@{fake_time}" + (f" x{speed}" if speed else "")
         env = dict(os.environ)
         env.update({
             "DISPLAY": self.display,
@@ -186,10 +186,10 @@ class ClockRun:
             "LANG": "C.UTF-8",
             "LC_ALL": "C.UTF-8",
             "QT_LOGGING_RULES": log_rules,
-            # What `faketime -f SPEC` does, without a wrapper process in between, so the
+            # What `faketime -f TIME` does, without a wrapper process in between, so the
             # PID held here is the clock's own.
             "LD_PRELOAD": libfaketime(),
-            "FAKETIME": spec,
+            "FAKETIME": faketime_value,
             # An AddressSanitizer build accepts the preloaded library.
             "ASAN_OPTIONS": env.get("ASAN_OPTIONS", "detect_leaks=0") +
             ":verify_asan_link_order=0",

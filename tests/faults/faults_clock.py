@@ -107,8 +107,9 @@ def run_without_sound(exe, prefs, work):
 
 
 def scenario_unusable_sound_driver(exe):
-    """An audio driver that does not exist even for the silent fallback: no strike can sound,
-    yet each chime ends, the clock ticks on through two due minutes and closes cleanly."""
+    """An audio driver named in the environment that does not exist: the silent fallback takes
+    its place, each chime is struck and ends, the clock ticks on through two due minutes and
+    closes cleanly."""
     prefs = prefs_lines(SoundOn=True, IntervalIndex=5)
     with ClockRun(exe, "nodriver", data={"voice.txt": voice_table()}, prefs=prefs,
                   extra_env={"SDL_AUDIODRIVER": "no-such-driver"}) as run:
@@ -119,7 +120,7 @@ def scenario_unusable_sound_driver(exe):
         # Every second from 15:00:00 to 15:01:04 shows.
         check(len(seconds) >= 65, f"ticks missed after the chime: {len(seconds)} of 65")
         got = strikes(lines_from(run.lines(), "2026-03-15 15:00:00"))
-        check(got == [] or [(k, n) for k, n, _, _, _ in got] == [(1, 3), (2, 3), (3, 3), (1, 1)],
+        check([(k, n) for k, n, _, _, _ in got] == [(1, 3), (2, 3), (3, 3), (1, 1)],
               f"strikes: {got}")
         check(run.close() == 0, "the clock did not end cleanly")
         check(len(run.saved_prefs()) == 22, "the preferences were not saved")
