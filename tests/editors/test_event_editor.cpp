@@ -6,6 +6,7 @@
 #include "app/Windows.h"
 #include "clock/W_Time.h"
 #include "events/W_Event.h"
+#include "support/CrashDuringSave.h"
 #include "support/TestEnv.h"
 
 #include <QApplication>
@@ -18,8 +19,6 @@
 #include <QStyleOptionViewItem>
 #include <QTest>
 
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace taku;
 using taku::test::TestEnv;
@@ -348,16 +347,7 @@ private Q_SLOTS:
         W_Event* w = open();
         clickRow(w->ListBox1, 0);
         QTest::mouseClick(w->PushButton3, Qt::LeftButton);
-        const pid_t child = fork();
-        if (child == 0) {
-            setBeforeCommitHookForTesting([] { _exit(0); });
-            openWindow<W_Event>()->Save_Event();
-            _exit(1);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        QVERIFY(WIFEXITED(status));
-        QCOMPARE(WEXITSTATUS(status), 0); // it died inside the save
+        QVERIFY(test::crashesBeforeRename([] { openWindow<W_Event>()->Save_Event(); }));
         QCOMPARE(eventFile(), fixture("editor_events.txt"));
     }
 };

@@ -6,6 +6,7 @@
 #include "clock/W_Time.h"
 #include "speech/VoiceTable.h"
 #include "speech/W_Voice.h"
+#include "support/CrashDuringSave.h"
 #include "support/TestEnv.h"
 
 #include <QComboBox>
@@ -13,8 +14,6 @@
 #include <QFile>
 #include <QTest>
 
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace taku;
 using taku::test::TestEnv;
@@ -217,16 +216,7 @@ private Q_SLOTS:
     void aSaveThatDiesBeforeTheRenameLeavesVoiceTxtWhole() {
         open();
         retype(VoiceEdits()[0], QStringLiteral("zero"));
-        const pid_t child = fork();
-        if (child == 0) {
-            setBeforeCommitHookForTesting([] { _exit(0); });
-            openWindow<W_Voice>()->PushButton2_Action();
-            _exit(1);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        QVERIFY(WIFEXITED(status));
-        QCOMPARE(WEXITSTATUS(status), 0); // it died inside the save
+        QVERIFY(test::crashesBeforeRename([] { openWindow<W_Voice>()->PushButton2_Action(); }));
         QCOMPARE(voiceFile(), fixture("editor_voice.txt"));
     }
 

@@ -5,6 +5,7 @@
 #include "app/TextFile.h"
 #include "clock/W_Time.h"
 #include "prefs/PrefsFile.h"
+#include "support/CrashDuringSave.h"
 #include "support/TestEnv.h"
 
 #include <QFile>
@@ -13,7 +14,6 @@
 #include <QScreen>
 #include <QTest>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace taku;
@@ -51,8 +51,6 @@ QList<QByteArray> fileLines(const QByteArray& content) {
     if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
     return lines;
 }
-
-void crashBeforeRename() { _exit(0); }
 
 } // namespace
 
@@ -216,19 +214,10 @@ private Q_SLOTS:
     void crashBetweenWriteAndRenameKeepsTheOldFile() {
         const QByteArray old = joinLines(formatPrefs({1, 2}, everythingChanged()));
         env->write(QStringLiteral("Taku.Prefs"), old);
-        const pid_t child = fork();
-        if (child == 0) {
-            // The child writes new preferences and dies before the rename.
-            setBeforeCommitHookForTesting(&crashBeforeRename);
-            SettingsRecord r;
+        QVERIFY(test::crashesBeforeRename([this] {
             saveFileAtomically(env->file(QStringLiteral("Taku.Prefs")),
-                               joinLines(formatPrefs({9, 9}, r)));
-            _exit(1);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        QVERIFY(WIFEXITED(status));
-        QCOMPARE(WEXITSTATUS(status), 0); // it did die inside the save
+                               joinLines(formatPrefs({9, 9}, SettingsRecord{})));
+        }));
         QCOMPARE(env->read(QStringLiteral("Taku.Prefs")), old);
     }
 };
