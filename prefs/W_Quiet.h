@@ -1,0 +1,48 @@
+#pragma once
+// The window for quiet hours, silence while the screen is locked and the speak-now key.
+// It only shows and edits a QuietSettings; the owner applies and saves it.
+
+#include "clock/Quiet.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QKeySequenceEdit;
+class QLabel;
+class QPushButton;
+class QTimeEdit;
+
+namespace taku {
+
+class W_Quiet final : public QWidget {
+    Q_OBJECT
+public:
+    explicit W_Quiet(QWidget* parent = nullptr);
+
+    // Shows the values without reporting them as changed.
+    void Open(const QuietSettings& settings);
+    // The values as the controls show them.
+    QuietSettings settings() const;
+    // The line under the key saying why the key doesn't work here; empty hides it.
+    void setShortcutProblem(const QString& text);
+
+    QCheckBox* Check_Quiet = nullptr;
+    QTimeEdit* Edit_Start = nullptr;
+    QTimeEdit* Edit_End = nullptr;
+    QCheckBox* Check_Lock = nullptr;
+    QKeySequenceEdit* Edit_Key = nullptr;
+    QPushButton* Button_Clear = nullptr;
+    QLabel* Label_KeyProblem = nullptr;
+    QPushButton* Button_Close = nullptr;
+
+Q_SIGNALS:
+    // Every edit, with all the values.
+    void changed(const taku::QuietSettings& settings);
+
+private:
+    void edited();
+    void enableTimes();
+    bool filling_ = false;
+};
+
+} // namespace taku
