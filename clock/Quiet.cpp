@@ -122,6 +122,8 @@ QuietSettings parseQuietLines(const QList<QByteArray>& fileLines) {
 }
 
 QList<QByteArray> formatQuietLines(const QuietSettings& settings) {
+    // A user who never chose any of these keeps a file of the lines before them.
+    if (settings == QuietSettings{}) return {};
     return {flagText(settings.on), QByteArray::number(settings.startMinute),
             QByteArray::number(settings.endMinute), flagText(settings.whenLocked),
             settings.shortcut.toUtf8()};

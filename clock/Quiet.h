@@ -58,7 +58,8 @@ MissedAlarm missedAlarm(const QDateTime& lastTick, const QDateTime& now, int ala
 
 // Preference lines 23..27 (indexes 22..26 of the file's lines): quiet hours on, start, end,
 // quiet while locked, shortcut. Missing lines read as off; a value out of range or unreadable
-// turns its choice off (times out of range turn quiet hours off).
+// turns its choice off (times out of range turn quiet hours off). All off and empty is written
+// as no lines at all.
 inline constexpr int kQuietFirstLine = 22;
 QuietSettings parseQuietLines(const QList<QByteArray>& fileLines);
 QList<QByteArray> formatQuietLines(const QuietSettings& settings);

@@ -164,6 +164,9 @@ private Q_SLOTS:
         QCOMPARE(file.at(23), QByteArray("1439"));
         QCOMPARE(file.at(26), QByteArray("Ctrl+Shift+F12"));
         QCOMPARE(parseQuietLines(file), s);
+        QCOMPARE(formatQuietLines(QuietSettings{}), QList<QByteArray>{});
+        QCOMPARE(formatQuietLines(QuietSettings{false, 0, 0, false, QStringLiteral("F9")}).size(),
+                 5);
     }
 };
 
