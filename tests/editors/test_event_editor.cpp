@@ -2,8 +2,8 @@
 // selected row, adding, deleting, dragging, and what "設定保存" leaves in "event.txt" for the
 // next start-up check.
 
-#include "app/TextFile.h"
-#include "app/Windows.h"
+#include "base/TextFile.h"
+#include "base/Windows.h"
 #include "clock/W_Time.h"
 #include "events/W_Event.h"
 #include "support/CrashDuringSave.h"

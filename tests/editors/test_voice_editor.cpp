@@ -1,8 +1,8 @@
 // The pronunciation editor, driven through its widgets: what a row's button says, what each
 // save writes and where the table in memory ends up, and the two try-out buttons.
 
-#include "app/TextFile.h"
-#include "app/Windows.h"
+#include "base/TextFile.h"
+#include "base/Windows.h"
 #include "clock/W_Time.h"
 #include "speech/VoiceTable.h"
 #include "speech/W_Voice.h"

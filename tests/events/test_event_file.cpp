@@ -1,7 +1,7 @@
 // The event table file and the start-up check: which records are spoken on which day, in
 // which order, and what the editor gets back from the file.
 
-#include "app/TextFile.h"
+#include "base/TextFile.h"
 #include "clock/W_Time.h"
 #include "events/EventFile.h"
 #include "support/TestEnv.h"

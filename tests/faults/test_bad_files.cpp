@@ -4,7 +4,7 @@
 // clock and the editors takes them with bounded memory (bounded time is CTest's limit on this
 // test), and the clock opens and ticks afterwards.
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "clock/W_Time.h"
 #include "events/EventFile.h"
 #include "speech/VoiceTable.h"

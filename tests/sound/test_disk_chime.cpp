@@ -1,8 +1,8 @@
 // A three-strike chime played for real through the mixer into SDL's "disk" output: the
 // recording moves from left to right, strike by strike, as the strike log says.
 
-#include "app/Logging.h"
-#include "app/Settings.h"
+#include "base/Logging.h"
+#include "base/Settings.h"
 #include "clock/W_Time.h"
 #include "sound/MixerSound.h"
 #include "support/TestEnv.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Recording fakes of the platform services.
 
-#include "app/Services.h"
+#include "base/Services.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "support/TestEnv.h"
 
-#include "app/DataFolder.h"
-#include "app/Settings.h"
+#include "base/DataFolder.h"
+#include "base/Settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +12,7 @@ TestEnv::TestEnv(bool withDataFolder) {
     Settings() = SettingsRecord{};
     if (withDataFolder) QDir(dir_.path()).mkdir(QStringLiteral("Taku_DATA"));
     setDataFolderForTesting(dataPath());
-    services() = Services{&clock, &speech, &sound, &dialogs, &browser};
+    services() = Services{&clock, &speech, &sound, &dialogs, &browser, nullptr};
 }
 
 TestEnv::~TestEnv() {

@@ -4,7 +4,7 @@
 
 #include "app/App.h"
 #include "app/MenuBar1.h"
-#include "app/Windows.h"
+#include "base/Windows.h"
 #include "clock/W_Time.h"
 #include "events/W_Event.h"
 #include "prefs/W_Set.h"
