@@ -70,6 +70,7 @@ void ClockCore::open() {
     Now = taku::Now();
     LastDay = Now.date().day();
     zoneWatch_.changed();
+    if (const ClockSource* clock = services().clock) zoneMinute_ = clock->msecsSinceEpoch() / 60000;
     showTitle();
     loadPreferences();
     loadPronunciations();
@@ -80,8 +81,8 @@ void ClockCore::open() {
 }
 
 void ClockCore::showTitle() {
-    title_ = dateTitle(Now.date());
-    Q_EMIT titleChanged(title_);
+    Title = dateTitle(Now.date());
+    Q_EMIT titleChanged(Title);
 }
 
 void ClockCore::updateInterval() {

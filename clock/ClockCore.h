@@ -28,6 +28,7 @@ public:
 
     QDateTime Now;
     int LastDay = 0;
+    QString Title;      // the strip's title: the date
     QString TimeText;   // the strip's text at the last tick
     QString SpeechText; // what Timer3 hands over next
     // Today's event messages found at opening while the start-up date waits for Timer3.
@@ -60,7 +61,7 @@ public:
 
     // ClockCommands
     QString clockText() const override { return TimeText; }
-    QString dateText() const override { return title_; }
+    QString dateText() const override { return Title; }
     void speakTimeNow() override { announce(TimeText); }
     void speakClockText(const QString& clockText) override { announce(clockText); }
     void speakDate(int month, int day, int weekday) override { announceDate(month, day, weekday); }
@@ -86,7 +87,6 @@ private:
 
     void showTitle();
 
-    QString title_;
     int width_ = 0;
     int top_ = 0;
     int left_ = 0;
