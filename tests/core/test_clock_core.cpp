@@ -129,6 +129,28 @@ private Q_SLOTS:
         QCOMPARE(core.Timer2.Mode(), TimerMode::Off);
     }
 
+    // A loaded sound is kept as MySound.wav and strikes the chime from the next start on;
+    // trying out a built-in sound strikes that one and leaves the choice as it is.
+    void customSound() {
+        TestEnv env;
+        PrefsValues prefs;
+        prefs.settings.CustomSound = true;
+        env.write(QStringLiteral("Taku.Prefs"), joinLines(formatPrefs(prefs)));
+        env.write(QStringLiteral("chosen.wav"), "RIFF-sound");
+        ClockCore core;
+        QVERIFY(core.loadCustomSound(env.file(QStringLiteral("chosen.wav"))));
+        QCOMPARE(env.read(QStringLiteral("MySound.wav")), QByteArray("RIFF-sound"));
+        core.open();
+        QCOMPARE(env.sound.opened.last(), env.file(QStringLiteral("MySound.wav")));
+        core.startChime(0, 1, Settings().CustomSound);
+        core.strike();
+        QCOMPARE(env.sound.strikes.last().sound, QStringLiteral("custom"));
+        core.previewSound(3);
+        core.strike();
+        QCOMPARE(env.sound.strikes.last().sound, QStringLiteral("dog"));
+        QVERIFY(Settings().CustomSound);
+    }
+
     // Today's events come after the date spoken at start-up, or at once without it.
     void eventsFollowTheDate_data() {
         QTest::addColumn<bool>("speakDate");
