@@ -1,6 +1,6 @@
 #include "desktop/LockState.h"
 
-#include "clock/Quiet.h"
+#include "prefs/Quiet.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>

@@ -2,7 +2,7 @@
 // The window for quiet hours, silence while the screen is locked and the speak-now key.
 // It only shows and edits a QuietSettings; the owner applies and saves it.
 
-#include "clock/Quiet.h"
+#include "prefs/Quiet.h"
 
 #include <QWidget>
 

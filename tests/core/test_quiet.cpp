@@ -1,7 +1,7 @@
 // When a chime or a spoken time is left out, what a wake from sleep still owes, and the
 // preference lines that hold these choices.
 
-#include "clock/Quiet.h"
+#include "prefs/Quiet.h"
 
 #include <QTest>
 

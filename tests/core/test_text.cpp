@@ -1,6 +1,6 @@
 // The text helpers everything else reads files and fields with.
 
-#include "app/Text.h"
+#include "base/Text.h"
 
 #include <QTest>
 

@@ -2,9 +2,9 @@
 // selected row, adding, deleting, dragging, and what "設定保存" leaves in "event.txt" for the
 // next start-up check.
 
-#include "app/TextFile.h"
-#include "app/Windows.h"
-#include "clock/W_Time.h"
+#include "base/TextFile.h"
+#include "base/Windows.h"
+#include "clock/ClockCore.h"
 #include "events/W_Event.h"
 #include "support/CrashDuringSave.h"
 #include "support/TestEnv.h"
@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QStyleOptionViewItem>
 #include <QTest>
-
 
 using namespace taku;
 using taku::test::TestEnv;
@@ -93,9 +92,9 @@ class TestEventEditor final : public QObject {
     // What the clock's start-up check says with the file as it is now (today: 24 December).
     QStringList startUpMessages() {
         env->speech.spoken.clear();
-        W_Time clock;
-        clock.Timer1.setMode(0);
-        clock.Set_Event();
+        ClockCore clock;
+        clock.Timer1.setMode(TimerMode::Off);
+        clock.speakTodaysEvents();
         return env->speech.spoken;
     }
 

@@ -1,9 +1,9 @@
 // The pronunciation editor, driven through its widgets: what a row's button says, what each
 // save writes and where the table in memory ends up, and the two try-out buttons.
 
-#include "app/TextFile.h"
-#include "app/Windows.h"
-#include "clock/W_Time.h"
+#include "base/TextFile.h"
+#include "base/Windows.h"
+#include "clock/ClockCore.h"
 #include "speech/VoiceTable.h"
 #include "speech/W_Voice.h"
 #include "support/CrashDuringSave.h"
@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
-
 
 using namespace taku;
 using taku::test::TestEnv;
@@ -51,7 +50,7 @@ class TestVoiceEditor final : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestEnv> env;
-    std::unique_ptr<W_Time> clock;
+    std::unique_ptr<ClockCore> clock;
 
     W_Voice* open() {
         W_Voice* w = showWindow<W_Voice>();
@@ -70,11 +69,12 @@ private Q_SLOTS:
         env = std::make_unique<TestEnv>();
         VoiceTable() = VoiceTableData{};
         env->write(QStringLiteral("voice.txt"), fixture("editor_voice.txt"));
-        clock = std::make_unique<W_Time>();
-        clock->Timer1.setMode(0);
-        clock->Set_Voice();
+        clock = std::make_unique<ClockCore>();
+        clock->Timer1.setMode(TimerMode::Off);
+        clock->loadPronunciations();
         clock->TimeText = QStringLiteral("木 午後1:02");
-        clock->setWindowTitle(QStringLiteral("2026.12.24 木"));
+        clock->Title = QStringLiteral("2026.12.24 木");
+        services().commands = clock.get();
     }
     void cleanup() {
         delete openWindow<W_Voice>();
@@ -93,7 +93,8 @@ private Q_SLOTS:
             QCOMPARE(VoiceEdits()[r]->text(), VoiceTable().spoken(r));
             QCOMPARE(VoiceButtons()[r]->text(), VoiceTable().display(r));
         }
-        for (int r = 42; r < 51; ++r) QVERIFY(!VoiceEdits()[r] && !VoiceButtons()[r]);
+        for (int r = 42; r < 51; ++r)
+            QVERIFY(!VoiceEdits()[r] && !VoiceButtons()[r]);
 
         QCOMPARE(VoiceEdits()[0]->geometry(), QRect(20, 20, 80, 22));
         QCOMPARE(VoiceButtons()[0]->geometry(), QRect(120, 21, 80, 20));
@@ -114,7 +115,8 @@ private Q_SLOTS:
 
     void rowButtonSpeaksItsFieldAsTyped_data() {
         QTest::addColumn<int>("row");
-        for (int r : {0, 13, 14, 27, 28, 41}) QTest::addRow("row %d", r) << r;
+        for (int r : {0, 13, 14, 27, 28, 41})
+            QTest::addRow("row %d", r) << r;
     }
     void rowButtonSpeaksItsFieldAsTyped() {
         QFETCH(int, row);
@@ -125,7 +127,7 @@ private Q_SLOTS:
         QCOMPARE(env->speech.spoken, QStringList{QStringLiteral("typed %1").arg(row)});
         QCOMPARE(env->speech.interrupts, QList<bool>{false});
         // Spoken at once, not through the speech timer, and the table is not touched.
-        QCOMPARE(clock->Timer3.Mode(), 0);
+        QCOMPARE(clock->Timer3.Mode(), TimerMode::Off);
         QCOMPARE(VoiceTable().spoken(row), before);
     }
 
@@ -155,7 +157,7 @@ private Q_SLOTS:
 
         // The next start reads the saved table.
         VoiceTable() = VoiceTableData{};
-        clock->Set_Voice();
+        clock->loadPronunciations();
         QCOMPARE(VoiceTable().spoken(26), QStringLiteral("FUN"));
         QCOMPARE(VoiceTable().display(40), QStringLiteral("二十日"));
     }
@@ -278,7 +280,7 @@ private Q_SLOTS:
         W_Voice* w = open();
         retype(w->EditField2, title);
         QTest::mouseClick(w->PushButton4, Qt::LeftButton);
-        QCOMPARE(clock->Timer3.Mode(), 1);
+        QCOMPARE(clock->Timer3.Mode(), TimerMode::Once);
         QCOMPARE(announced(), spoken);
     }
 

@@ -1,8 +1,8 @@
 // The event table file and the start-up check: which records are spoken on which day, in
 // which order, and what the editor gets back from the file.
 
-#include "app/TextFile.h"
-#include "clock/W_Time.h"
+#include "base/TextFile.h"
+#include "clock/ClockCore.h"
 #include "events/EventFile.h"
 #include "support/TestEnv.h"
 
@@ -30,8 +30,8 @@ class TestEventFile final : public QObject {
 
     QStringList startUpAt(const QDate& day) {
         env->clock.set(QDateTime(day, QTime(9, 0, 0)));
-        W_Time w;
-        w.Set_Event();
+        ClockCore w;
+        w.speakTodaysEvents();
         w.Timer3.fire(); // nothing armed: does nothing
         return env->speech.spoken;
     }
@@ -144,9 +144,9 @@ private Q_SLOTS:
         env->write(QStringLiteral("event.txt"),
                    QByteArray("True\t12\t24\tone\nTrue\t12\t24\ttwo\n"));
         env->clock.set(QDateTime(QDate(2026, 12, 24), QTime(9, 0, 30)));
-        W_Time w;
-        w.Get_Day(12, 24, 5);
-        w.Set_Event();
+        ClockCore w;
+        w.announceDate(12, 24, 5);
+        w.speakTodaysEvents();
         QVERIFY(env->speech.spoken.isEmpty()); // everything waits for Timer3
         w.Timer3.fire();
         QCOMPARE(env->speech.spoken.size(), 3);
@@ -155,7 +155,7 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("one........"), QStringLiteral("two........")}));
         QVERIFY(w.AnnounceReady);
         // A later announcement through Timer3 carries no events with it.
-        w.Now_An(QStringLiteral(" 9:01"));
+        w.announce(QStringLiteral(" 9:01"));
         w.Timer3.fire();
         QCOMPARE(env->speech.spoken.size(), 4);
         QVERIFY(!env->speech.interrupts.contains(true));

@@ -7,7 +7,7 @@
 //                                            "<file> <sha256>" for every version
 //   taku_save_loop FOLDER                    prints "saving" and saves until killed
 
-#include "app/TextFile.h"
+#include "base/TextFile.h"
 #include "events/EventFile.h"
 #include "prefs/PrefsFile.h"
 #include "speech/VoiceTable.h"
@@ -32,12 +32,12 @@ QList<Version> versions() {
     QList<Version> out;
     for (int v = 0; v < 2; ++v) {
         SettingsRecord r;
-        r.applyFirstRunValues();
+        applyFirstRunValues(r);
         r.AlarmHour = v ? 7 : 0;
         r.Volume = v ? 35 : 100;
         r.TextColor = v ? Rgb{12, 34, 56} : Rgb{};
         out.append({QStringLiteral("Taku.Prefs"),
-                    joinLines(formatPrefs({v ? 1200 : 5, v ? -300 : 7}, r))});
+                    joinLines(formatPrefs({{v ? 1200 : 5, v ? -300 : 7}, r}))});
 
         VoiceTableData table;
         for (int row = 0; row < VoiceTableData::kEditedRows; ++row)
@@ -53,7 +53,8 @@ QList<Version> versions() {
                                QStringLiteral("誕生日 %1").arg(i)});
         }
         QList<QByteArray> lines;
-        for (const EventRecord& e : events) lines.append(formatEventLine(e));
+        for (const EventRecord& e : events)
+            lines.append(formatEventLine(e));
         out.append({QStringLiteral("event.txt"), joinLines(lines)});
     }
     return out;
@@ -72,8 +73,9 @@ int main(int argc, char** argv) {
     const QList<Version> all = versions();
     if (print) {
         for (const Version& v : all) {
-            std::printf("%s %s\n", qPrintable(v.name),
-                        QCryptographicHash::hash(v.bytes, QCryptographicHash::Sha256).toHex().constData());
+            std::printf(
+                "%s %s\n", qPrintable(v.name),
+                QCryptographicHash::hash(v.bytes, QCryptographicHash::Sha256).toHex().constData());
         }
         for (qsizetype i = 0; i < 3; ++i) {
             if (!saveFileAtomically(folder.filePath(all[i].name), all[i].bytes).isEmpty()) return 1;

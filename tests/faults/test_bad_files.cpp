@@ -4,8 +4,8 @@
 // clock and the editors takes them with bounded memory (bounded time is CTest's limit on this
 // test), and the clock opens and ticks afterwards.
 
-#include "app/Settings.h"
-#include "clock/W_Time.h"
+#include "base/Settings.h"
+#include "clock/ClockCore.h"
 #include "events/EventFile.h"
 #include "speech/VoiceTable.h"
 #include "support/TestEnv.h"
@@ -30,7 +30,8 @@ qint64 statusKb(const char* field) {
     QFile f(QStringLiteral("/proc/self/status"));
     if (!f.open(QIODevice::ReadOnly)) return -1;
     for (const QByteArray& line : f.readAll().split('\n')) {
-        if (line.startsWith(field)) return line.mid(qstrlen(field)).trimmed().split(' ')[0].toLongLong();
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ')[0].toLongLong();
     }
     return -1;
 }
@@ -41,7 +42,8 @@ bool resetPeak() {
     return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
 }
 
-void writeChunks(const QString& path, qint64 total, const std::function<QByteArray(qint64)>& chunk) {
+void writeChunks(const QString& path, qint64 total,
+                 const std::function<QByteArray(qint64)>& chunk) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     for (qint64 done = 0; done < total;) {
@@ -61,8 +63,8 @@ private slots:
         QTest::addColumn<QString>("content");
         for (const char* file : {"Taku.Prefs", "voice.txt", "event.txt"}) {
             for (const char* content : {"random", "huge-line", "bad-sjis", "nul", "sparse-1g"})
-                QTest::addRow("%s %s", file, content) << QString::fromLatin1(file)
-                                                      << QString::fromLatin1(content);
+                QTest::addRow("%s %s", file, content)
+                    << QString::fromLatin1(file) << QString::fromLatin1(content);
         }
     }
 
@@ -99,8 +101,8 @@ private slots:
         QElapsedTimer timer;
         timer.start();
         {
-            W_Time clock;
-            clock.Open(); // preferences, pronunciation table and today's events
+            ClockCore clock;
+            clock.open(); // preferences, pronunciation table and today's events
             clock.Timer1.fire();
             QVERIFY(!clock.TimeText.isEmpty());
             QVERIFY(env.speech.spoken.size() <= 100); // at most 100 messages for one day

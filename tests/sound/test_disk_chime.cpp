@@ -1,9 +1,9 @@
 // A three-strike chime played for real through the mixer into SDL's "disk" output: the
 // recording moves from left to right, strike by strike, as the strike log says.
 
-#include "app/Logging.h"
-#include "app/Settings.h"
-#include "clock/W_Time.h"
+#include "base/Logging.h"
+#include "base/Settings.h"
+#include "clock/ClockCore.h"
 #include "sound/MixerSound.h"
 #include "support/TestEnv.h"
 
@@ -53,13 +53,13 @@ private slots:
             MixerSoundService mixer;
             services().sound = &mixer;
             {
-                W_Time w;
+                ClockCore w;
                 w.TickPeriod = 1000;
                 w.AnnounceReady = true;
-                Settings().Volume = 100;
-                w.Get_Sound(1, 3); // the cuckoo, three times
-                QTRY_VERIFY_WITH_TIMEOUT(w.Timer2.Mode() == 0 && !w.EffectSound->IsPlaying(),
-                                         30000);
+                env.edit([](SettingsRecord& s) { s.Volume = 100; });
+                w.startChime(1, 3, false); // the cuckoo, three times
+                QTRY_VERIFY_WITH_TIMEOUT(
+                    w.Timer2.Mode() == TimerMode::Off && !w.EffectSound->IsPlaying(), 30000);
                 QVERIFY(w.AnnounceReady);
                 // Closing the output writes out what the disk driver still holds.
                 Mix_CloseAudio();

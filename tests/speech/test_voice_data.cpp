@@ -2,7 +2,7 @@
 // text that espeak-ng really turns into sound, kana for the Japanese voice in voice.txt and
 // romanized text for the English voice in Fred.txt.
 
-#include "app/TextFile.h"
+#include "base/TextFile.h"
 #include "speech/Announcement.h"
 #include "speech/EspeakSpeech.h"
 #include "speech/VoiceChoice.h"

@@ -2,7 +2,7 @@
 // and that neither a huge line nor a huge file can hang the start-up or reach outside the
 // table.
 
-#include "app/TextFile.h"
+#include "base/TextFile.h"
 #include "clock/W_Time.h"
 #include "speech/VoiceTable.h"
 #include "support/TestEnv.h"

@@ -3,7 +3,7 @@
 
 #include "about/My_ICON.h"
 #include "about/Window1.h"
-#include "app/Windows.h"
+#include "base/Windows.h"
 #include "support/TestEnv.h"
 
 #include <QEnterEvent>

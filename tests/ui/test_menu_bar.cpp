@@ -4,9 +4,10 @@
 
 #include "app/App.h"
 #include "app/MenuBar1.h"
-#include "app/Windows.h"
+#include "base/Windows.h"
 #include "clock/W_Time.h"
 #include "events/W_Event.h"
+#include "prefs/PrefsFile.h"
 #include "prefs/W_Set.h"
 #include "support/TestEnv.h"
 
@@ -47,9 +48,10 @@ class TestMenuBar final : public QObject {
 private Q_SLOTS:
     void init() {
         env = std::make_unique<TestEnv>();
-        Settings().applyFirstRunValues();
+        env->edit([](SettingsRecord& s) { applyFirstRunValues(s); });
         clock = std::make_unique<W_Time>();
-        clock->Timer1.setMode(0);
+        clock->core().Timer1.setMode(TimerMode::Off);
+        qobject_cast<App*>(qApp)->attachClock(clock.get());
         QVERIFY(bringToFront(clock.get()));
     }
 
@@ -74,13 +76,13 @@ private Q_SLOTS:
             }
             return rows;
         };
-        QCOMPARE(describe(bar->FileMenu), (QStringList{"FileQuit|&Quit|Ctrl+Q",
-                                                       "Setting|環境設定...|Ctrl+,"}));
-        QCOMPARE(describe(bar->EditMenu),
-                 (QStringList{"EditUndo|&Undo|Ctrl+Z", "UntitledMenu1|-|", "EditCut|Cu&t|Ctrl+X",
-                              "EditCopy|&Copy|Ctrl+C", "EditPaste|&Paste|Ctrl+V",
-                              "EditClear|&Delete|", "UntitledMenu0|-|",
-                              "EditSelectAll|Select &All|Ctrl+A"}));
+        QCOMPARE(describe(bar->FileMenu),
+                 (QStringList{"FileQuit|&Quit|Ctrl+Q", "Setting|環境設定...|Ctrl+,"}));
+        QCOMPARE(
+            describe(bar->EditMenu),
+            (QStringList{"EditUndo|&Undo|Ctrl+Z", "UntitledMenu1|-|", "EditCut|Cu&t|Ctrl+X",
+                         "EditCopy|&Copy|Ctrl+C", "EditPaste|&Paste|Ctrl+V", "EditClear|&Delete|",
+                         "UntitledMenu0|-|", "EditSelectAll|Select &All|Ctrl+A"}));
         QCOMPARE(Setting(), bar->Setting);
         bar->Setting->setEnabled(false);
         static_cast<App*>(qApp)->EnableMenuItems();
@@ -133,7 +135,7 @@ private Q_SLOTS:
     }
 
     void quitClosesTheClockAndSavesThePreferences() {
-        Settings().AlarmMinute = 42;
+        env->edit([](SettingsRecord& s) { s.AlarmMinute = 42; });
         W_Set* w = showWindow<W_Set>();
         QVERIFY(bringToFront(w));
         QVERIFY(!QFile::exists(env->file(QStringLiteral("Taku.Prefs"))));
@@ -141,7 +143,7 @@ private Q_SLOTS:
         QVERIFY(!clock->isVisible());
         const QByteArray saved = env->read(QStringLiteral("Taku.Prefs"));
         QVERIFY(!saved.isEmpty());
-        Settings() = SettingsRecord{};
+        settingsStore().replace(SettingsRecord{});
         clock->Set_Pref();
         QCOMPARE(Settings().AlarmMinute, 42);
     }

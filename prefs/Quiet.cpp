@@ -1,4 +1,4 @@
-#include "clock/Quiet.h"
+#include "prefs/Quiet.h"
 
 #include <algorithm>
 #include <optional>
