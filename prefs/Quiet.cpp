@@ -47,8 +47,6 @@ std::optional<int> readMinute(const QByteArray& line) {
     return value;
 }
 
-QByteArray flagText(bool on) { return on ? QByteArrayLiteral("True") : QByteArrayLiteral("False"); }
-
 } // namespace
 
 bool inQuietRange(int startMinute, int endMinute, int minute) {
@@ -121,12 +119,16 @@ QuietSettings parseQuietLines(const QList<QByteArray>& fileLines) {
     return s;
 }
 
-QList<QByteArray> formatQuietLines(const QuietSettings& settings) {
-    // A user who never chose any of these keeps a file of the lines before them.
-    if (settings == QuietSettings{}) return {};
-    return {flagText(settings.on), QByteArray::number(settings.startMinute),
-            QByteArray::number(settings.endMinute), flagText(settings.whenLocked),
-            settings.shortcut.toUtf8()};
+QuietSettings quietSettings(const SettingsRecord& r) {
+    return {r.QuietOn, r.QuietStart, r.QuietEnd, r.QuietWhenLocked, r.SpeakKey};
+}
+
+void setQuietSettings(SettingsRecord& r, const QuietSettings& s) {
+    r.QuietOn = s.on;
+    r.QuietStart = s.startMinute;
+    r.QuietEnd = s.endMinute;
+    r.QuietWhenLocked = s.whenLocked;
+    r.SpeakKey = s.shortcut;
 }
 
 } // namespace taku

@@ -4,6 +4,8 @@
 //   taku.quiet info: "skipped chime|speech HH:MM reason=quiet-hours|locked" for each sound left
 //   out, "skipped alarm HH:MM reason=late" for an alarm that passed too long ago in sleep.
 
+#include "base/Settings.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -58,10 +60,12 @@ MissedAlarm missedAlarm(const QDateTime& lastTick, const QDateTime& now, int ala
 
 // Preference lines 23..27 (indexes 22..26 of the file's lines): quiet hours on, start, end,
 // quiet while locked, shortcut. Missing lines read as off; a value out of range or unreadable
-// turns its choice off (times out of range turn quiet hours off). All off and empty is written
-// as no lines at all.
+// turns its choice off (times out of range turn quiet hours off).
 inline constexpr int kQuietFirstLine = 22;
 QuietSettings parseQuietLines(const QList<QByteArray>& fileLines);
-QList<QByteArray> formatQuietLines(const QuietSettings& settings);
+
+// The choices as the settings record holds them, and back.
+QuietSettings quietSettings(const SettingsRecord& record);
+void setQuietSettings(SettingsRecord& record, const QuietSettings& settings);
 
 } // namespace taku

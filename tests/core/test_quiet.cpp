@@ -1,7 +1,10 @@
 // When a chime or a spoken time is left out, what a wake from sleep still owes, and the
 // preference lines that hold these choices.
 
+#include "clock/ClockCore.h"
+#include "prefs/PrefsFile.h"
 #include "prefs/Quiet.h"
+#include "support/TestEnv.h"
 
 #include <QTest>
 
@@ -13,11 +16,19 @@ Q_DECLARE_METATYPE(MissedAlarm)
 Q_DECLARE_METATYPE(QuietSettings)
 
 namespace {
+// A file written with the alarm at 6:45, before any quiet-time line existed.
 QList<QByteArray> twentyTwoLines() {
-    QList<QByteArray> lines;
-    for (int i = 0; i < 22; ++i)
-        lines.append(QByteArray::number(i));
-    return lines;
+    PrefsValues values;
+    values.settings.AlarmOn = true;
+    values.settings.AlarmHour = 6;
+    values.settings.AlarmMinute = 45;
+    return formatPrefs(values);
+}
+
+QuietSettings readQuiet(const QList<QByteArray>& lines) {
+    PrefsValues values;
+    parsePrefs(lines, values);
+    return quietSettings(values.settings);
 }
 } // namespace
 
@@ -127,6 +138,60 @@ private Q_SLOTS:
         QCOMPARE(missedAlarm(lastTick, now, alarm.hour(), alarm.minute()), expected);
     }
 
+    // The clock itself, ticked at two moments: what the second tick starts. Settings as
+    // letters: s hourly chime, t hourly spoken time, a alarm at 23:30 (chimed with s),
+    // q quiet 22:00-07:00, l quiet while locked, L the screen locked.
+    void clockTicks_data() {
+        QTest::addColumn<QString>("flags");
+        QTest::addColumn<QTime>("before");
+        QTest::addColumn<QTime>("now");
+        QTest::addColumn<QString>("starts");
+        QTest::newRow("chime outside quiet time")
+            << "sq" << QTime(20, 59, 59) << QTime(21, 0) << "chime";
+        QTest::newRow("chime in quiet time") << "sq" << QTime(22, 59, 59) << QTime(23, 0) << "";
+        QTest::newRow("spoken time in quiet time") << "tq" << QTime(5, 59, 59) << QTime(6, 0) << "";
+        QTest::newRow("spoken time, locked") << "tlL" << QTime(8, 59, 59) << QTime(9, 0) << "";
+        QTest::newRow("spoken time, unlocked")
+            << "tl" << QTime(8, 59, 59) << QTime(9, 0) << "speech";
+        QTest::newRow("alarm in quiet time")
+            << "saqlL" << QTime(23, 29, 59) << QTime(23, 30) << "chime";
+        QTest::newRow("alarm 3 minutes late")
+            << "sa" << QTime(23, 20) << QTime(23, 33, 10) << "chime";
+        QTest::newRow("spoken alarm 10 minutes late")
+            << "a" << QTime(23, 20) << QTime(23, 40) << "speech";
+        QTest::newRow("alarm 30 minutes late") << "sa" << QTime(23, 20) << QTime(23, 59, 59) << "";
+        QTest::newRow("chimes passed in sleep")
+            << "st" << QTime(13, 58, 30) << QTime(15, 2, 30) << "";
+    }
+    void clockTicks() {
+        QFETCH(QString, flags);
+        QFETCH(QTime, before);
+        QFETCH(QTime, now);
+        QFETCH(QString, starts);
+        taku::test::TestEnv env;
+        const QDate day(2026, 12, 24);
+        env.clock.set(QDateTime(day, before));
+        ClockCore core;
+        core.open();
+        env.edit([&](SettingsRecord& s) {
+            s.SoundOn = flags.contains(u's');
+            s.AnnounceOn = flags.contains(u't');
+            s.AlarmOn = flags.contains(u'a');
+            s.AlarmHour = 23;
+            s.AlarmMinute = 30;
+            s.AlarmRepeat = 1;
+            setQuietSettings(s, {flags.contains(u'q'), 22 * 60, 7 * 60, flags.contains(u'l'), {}});
+        });
+        core.setScreenLocked(flags.contains(u'L'));
+        core.tick();
+        env.clock.set(QDateTime(day, now));
+        core.tick();
+        const QString started = core.Timer2.Mode() == TimerMode::Repeat ? QStringLiteral("chime")
+                                : core.Timer3.Mode() != TimerMode::Off  ? QStringLiteral("speech")
+                                                                        : QString();
+        QCOMPARE(started, starts);
+    }
+
     void prefLines_data() {
         QTest::addColumn<QList<QByteArray>>("extra");
         QTest::addColumn<QuietSettings>("expected");
@@ -153,20 +218,24 @@ private Q_SLOTS:
     void prefLines() {
         QFETCH(QList<QByteArray>, extra);
         QFETCH(QuietSettings, expected);
-        QCOMPARE(parseQuietLines(twentyTwoLines() + extra), expected);
+        QCOMPARE(twentyTwoLines().size(), 22);
+        QCOMPARE(readQuiet(twentyTwoLines() + extra), expected);
     }
 
     void prefLinesRoundTrip() {
+        PrefsValues values;
+        parsePrefs(twentyTwoLines(), values);
         const QuietSettings s{true, 1439, 0, true, QStringLiteral("Ctrl+Shift+F12")};
-        const QList<QByteArray> file = twentyTwoLines() + formatQuietLines(s);
-        QCOMPARE(file.size(), 27);
-        QCOMPARE(file.at(22), QByteArray("True"));
-        QCOMPARE(file.at(23), QByteArray("1439"));
-        QCOMPARE(file.at(26), QByteArray("Ctrl+Shift+F12"));
-        QCOMPARE(parseQuietLines(file), s);
-        QCOMPARE(formatQuietLines(QuietSettings{}), QList<QByteArray>{});
-        QCOMPARE(formatQuietLines(QuietSettings{false, 0, 0, false, QStringLiteral("F9")}).size(),
-                 5);
+        setQuietSettings(values.settings, s);
+        const QList<QByteArray> file = formatPrefs(values);
+        QCOMPARE(file.mid(19), (QList<QByteArray>{"6", "45", "0", "True", "1439", "0", "True",
+                                                  "Ctrl+Shift+F12"}));
+        PrefsValues again;
+        parsePrefs(file, again);
+        QCOMPARE(again.settings, values.settings);
+        // Turned off again, with nothing left chosen: the file is as it was.
+        setQuietSettings(values.settings, {});
+        QCOMPARE(formatPrefs(values), twentyTwoLines());
     }
 };
 
