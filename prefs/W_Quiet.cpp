@@ -6,11 +6,17 @@
 #include <QKeySequenceEdit>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTimeEdit>
 
 namespace taku {
 
 namespace {
+std::function<QString(const QString&)>& shortcutCheck() {
+    static std::function<QString(const QString&)> check;
+    return check;
+}
+
 QTime timeOf(int minute) { return QTime(minute / 60, minute % 60); }
 int minuteOf(QTime t) { return t.hour() * 60 + t.minute(); }
 
@@ -95,8 +101,35 @@ void W_Quiet::setShortcutProblem(const QString& text) {
     Label_KeyProblem->setVisible(!text.isEmpty());
 }
 
+void W_Quiet::setShortcutCheck(std::function<QString(const QString&)> check) {
+    shortcutCheck() = std::move(check);
+}
+
+void W_Quiet::followStore() {
+    if (!following_) {
+        following_ = true;
+        connect(this, &W_Quiet::changed, this, [](const QuietSettings& q) {
+            SettingsRecord record = Settings();
+            setQuietSettings(record, q);
+            settingsStore().replace(record);
+        });
+    }
+    Open(quietSettings(Settings()));
+}
+
+void W_Quiet::showEvent(QShowEvent* event) {
+    checkShortcut();
+    QWidget::showEvent(event);
+}
+
+void W_Quiet::checkShortcut() {
+    if (shortcutCheck()) setShortcutProblem(shortcutCheck()(settings().shortcut));
+}
+
 void W_Quiet::edited() {
-    if (!filling_) Q_EMIT changed(settings());
+    if (filling_) return;
+    Q_EMIT changed(settings());
+    checkShortcut();
 }
 
 void W_Quiet::enableTimes() {

@@ -1,10 +1,12 @@
 #pragma once
 // The window for quiet hours, silence while the screen is locked and the speak-now key.
-// It only shows and edits a QuietSettings; the owner applies and saves it.
+// It shows and edits a QuietSettings; opened by the settings window, it shows the settings
+// store's values and writes every edit back to the store.
 
 #include "prefs/Quiet.h"
 
 #include <QWidget>
+#include <functional>
 
 class QCheckBox;
 class QKeySequenceEdit;
@@ -26,6 +28,11 @@ public:
     // The line under the key saying why the key doesn't work here; empty hides it.
     void setShortcutProblem(const QString& text);
 
+    // Follows the settings store: shows its values now and writes each edit back.
+    void followStore();
+    // Where the desktop session answers why a key (portable text) can't be had here.
+    static void setShortcutCheck(std::function<QString(const QString&)> check);
+
     QCheckBox* Check_Quiet = nullptr;
     QTimeEdit* Edit_Start = nullptr;
     QTimeEdit* Edit_End = nullptr;
@@ -39,10 +46,15 @@ Q_SIGNALS:
     // Every edit, with all the values.
     void changed(const taku::QuietSettings& settings);
 
+protected:
+    void showEvent(class QShowEvent* event) override;
+
 private:
     void edited();
+    void checkShortcut();
     void enableTimes();
     bool filling_ = false;
+    bool following_ = false;
 };
 
 } // namespace taku

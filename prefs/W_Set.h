@@ -101,6 +101,7 @@ public:
     ColorRect* Rect_Back = nullptr;
     QPushButton* PushButton2 = nullptr;
     QPushButton* PushButton3 = nullptr;
+    QPushButton* PushButton10 = nullptr;
 
     // Copies the record into the controls (run once, when the window is made).
     void Open();
@@ -140,15 +141,16 @@ public:
     void UpDownArrows3_Up();
     void UpDownArrows3_Down();
 
-    void PushButton1_Action(); // "発音表"
-    void PushButton2_Action(); // "設定保存"
-    void PushButton3_Action(); // "閉じる"
-    void PushButton4_Action(); // "確認": the spoken time
-    void PushButton5_Action(); // "イベント"
-    void PushButton6_Action(); // "確認": the built-in sound
-    void PushButton7_Action(); // "読込"
-    void PushButton8_Action(); // "確認": the user's own sound
-    void PushButton9_Action(); // "確認": the spoken date
+    void PushButton1_Action();  // "発音表"
+    void PushButton2_Action();  // "設定保存"
+    void PushButton3_Action();  // "閉じる"
+    void PushButton4_Action();  // "確認": the spoken time
+    void PushButton5_Action();  // "イベント"
+    void PushButton6_Action();  // "確認": the built-in sound
+    void PushButton7_Action();  // "読込"
+    void PushButton8_Action();  // "確認": the user's own sound
+    void PushButton9_Action();  // "確認": the spoken date
+    void PushButton10_Action(); // "静かな時間": quiet time, the lock and the speak-now key
     bool Canvas1_MouseDown(int x, int y);
 
 protected:
