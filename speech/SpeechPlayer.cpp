@@ -1,143 +1,78 @@
-// The speech backend: espeak-ng renders a text on the worker thread while the text before it
+// The speech backend: a text is synthesised on the worker thread while the text before it
 // is still sounding, so consecutive announcements follow each other without a gap; the
 // samples play on the mixer's speech channel, each text only after the previous has ended.
 
-#include "speech/EspeakSpeech.h"
+#include "speech/SpeechPlayer.h"
 
 #include "app/Backends.h"
 #include "app/Logging.h"
 #include "sound/AudioOutput.h"
-#include "speech/VoiceChoice.h"
-
-#include <QByteArray>
-#include <QFileInfo>
+#include "speech/EspeakEngine.h"
+#include "speech/ScriptRuns.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
-#include <espeak-ng/speak_lib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <optional>
 
 namespace taku {
 
-// ---- espeak-ng ----------------------------------------------------------------------------
-
 namespace {
 
-// espeak-ng calls back on a thread of its own in retrieval mode; the samples go to the one
-// synthesis running at a time.
-std::mutex collectMutex;
-std::vector<short>* collectTarget = nullptr;
+// Prepared texts kept for a Speak to come; the clock prepares one or two at a time.
+constexpr size_t kPreparedKept = 4;
 
-int collectSamples(short* wav, int count, espeak_EVENT*) {
-    std::lock_guard lock(collectMutex);
-    if (wav && count > 0 && collectTarget)
-        collectTarget->insert(collectTarget->end(), wav, wav + count);
-    return 0; // go on synthesising
-}
-
-} // namespace
-
-EspeakEngine::EspeakEngine(const QString& dataPath) {
-    const QByteArray path = QFile::encodeName(dataPath);
-    // DONT_EXIT: without its data espeak-ng would otherwise end the whole program.
-    sampleRate_ = espeak_Initialize(AUDIO_OUTPUT_RETRIEVAL, 0,
-                                    dataPath.isEmpty() ? nullptr : path.constData(),
-                                    espeakINITIALIZE_DONT_EXIT);
-    if (sampleRate_ <= 0) return;
-    espeak_SetSynthCallback(collectSamples);
-    const char* home = nullptr;
-    espeak_Info(&home);
-    const bool hasData =
-        home && QFileInfo::exists(QFile::decodeName(home) + QStringLiteral("/phontab"));
-    ok_ = hasData && selectVoice(QStringLiteral("en"));
-}
-
-EspeakEngine& EspeakEngine::shared(const QString& dataPath) {
-    // Never destroyed: terminating espeak-ng at exit could wait on its own threads.
-    static EspeakEngine* engine = new EspeakEngine(dataPath);
-    return *engine;
-}
-
-bool EspeakEngine::selectVoice(const QString& name) {
-    if (voice_ == name) return true;
-    if (espeak_SetVoiceByName(name.toLatin1().constData()) != EE_OK) return false;
-    voice_ = name;
-    return true;
-}
-
-std::vector<short> EspeakEngine::synthesize(const QString& text) {
-    std::vector<short> samples;
-    if (!ok_) return samples;
-    std::lock_guard turn(mutex_);
-    const QString voice = speechVoiceFor(text);
-    if (!selectVoice(voice)) {
-        qCWarning(lcFiles) << "espeak-ng has no voice" << voice;
-        return samples;
-    }
-    const QByteArray utf8 = text.toUtf8();
-    {
-        std::lock_guard lock(collectMutex);
-        collectTarget = &samples;
-    }
-    const espeak_ERROR result =
-        espeak_Synth(utf8.constData(), static_cast<size_t>(utf8.size()) + 1, 0, POS_CHARACTER, 0,
-                     espeakCHARS_UTF8, nullptr, nullptr);
-    if (result == EE_OK) espeak_Synchronize();
-    {
-        std::lock_guard lock(collectMutex);
-        collectTarget = nullptr;
-    }
-    return samples;
-}
-
-// ---- the speech queue ---------------------------------------------------------------------
-
-struct EspeakSpeech::Pending final {
-    QString text;
-    QString voice;
-    Mix_Chunk* chunk = nullptr;
-    qint64 frames = 0;
-};
-
-namespace {
-
-// Converts mono samples to the mixer's own format; null when the mixer is closed or there is
-// no sound.
-Mix_Chunk* toChunk(const std::vector<short>& samples, int rate, qint64* frames) {
-    *frames = 0;
+struct MixerSpec final {
     int frequency = 0;
     Uint16 format = 0;
     int channels = 0;
-    if (samples.empty()) return nullptr;
+    int frameBytes() const { return SDL_AUDIO_BITSIZE(format) / 8 * channels; }
+};
+
+// The mixer's format, opening the output if it is closed; nullopt when there is no output.
+std::optional<MixerSpec> openMixerSpec() {
     auto guard = audio::lock();
-    if (!audio::ensureOpen() || Mix_QuerySpec(&frequency, &format, &channels) == 0)
-        return nullptr;
+    MixerSpec spec;
+    if (!audio::ensureOpen() || Mix_QuerySpec(&spec.frequency, &spec.format, &spec.channels) == 0)
+        return std::nullopt;
+    return spec;
+}
+
+// Mono samples at rate, converted to the mixer's format and appended to out.
+bool appendConverted(const std::vector<short>& samples, int rate, const MixerSpec& spec,
+                     QByteArray& out) {
     SDL_AudioCVT cvt;
-    if (SDL_BuildAudioCVT(&cvt, AUDIO_S16SYS, 1, rate, format, static_cast<Uint8>(channels),
-                          frequency) < 0)
-        return nullptr;
+    if (SDL_BuildAudioCVT(&cvt, AUDIO_S16SYS, 1, rate, spec.format,
+                          static_cast<Uint8>(spec.channels), spec.frequency) < 0)
+        return false;
     cvt.len = static_cast<int>(samples.size() * sizeof(short));
-    cvt.buf = static_cast<Uint8*>(SDL_malloc(static_cast<size_t>(cvt.len) * cvt.len_mult));
-    if (!cvt.buf) return nullptr;
-    std::memcpy(cvt.buf, samples.data(), static_cast<size_t>(cvt.len));
+    QByteArray buffer(static_cast<qsizetype>(cvt.len) * cvt.len_mult, Qt::Uninitialized);
+    std::memcpy(buffer.data(), samples.data(), static_cast<size_t>(cvt.len));
+    cvt.buf = reinterpret_cast<Uint8*>(buffer.data());
     if (cvt.needed) {
-        if (SDL_ConvertAudio(&cvt) != 0) {
-            SDL_free(cvt.buf);
-            return nullptr;
-        }
+        if (SDL_ConvertAudio(&cvt) != 0) return false;
     } else {
         cvt.len_cvt = cvt.len;
     }
-    Mix_Chunk* chunk = Mix_QuickLoad_RAW(cvt.buf, static_cast<Uint32>(cvt.len_cvt));
+    out.append(buffer.constData(), cvt.len_cvt);
+    return true;
+}
+
+Mix_Chunk* toChunk(const QByteArray& pcm) {
+    if (pcm.isEmpty()) return nullptr;
+    auto* buf = static_cast<Uint8*>(SDL_malloc(static_cast<size_t>(pcm.size())));
+    if (!buf) return nullptr;
+    std::memcpy(buf, pcm.constData(), static_cast<size_t>(pcm.size()));
+    auto guard = audio::lock();
+    Mix_Chunk* chunk = Mix_QuickLoad_RAW(buf, static_cast<Uint32>(pcm.size()));
     if (!chunk) {
-        SDL_free(cvt.buf);
+        SDL_free(buf);
         return nullptr;
     }
     chunk->allocated = 1; // Mix_FreeChunk frees the samples too
-    *frames = cvt.len_cvt / (SDL_AUDIO_BITSIZE(format) / 8 * channels);
     return chunk;
 }
 
@@ -148,16 +83,33 @@ bool speechChannelPlaying() {
 
 bool playOnSpeechChannel(Mix_Chunk* chunk) {
     auto guard = audio::lock();
-    return audio::ensureOpen() && Mix_PlayChannel(audio::kSpeechChannel, chunk, 0) >= 0;
+    if (!audio::ensureOpen() || Mix_PlayChannel(audio::kSpeechChannel, chunk, 0) < 0) return false;
+    audio::watchOnset(audio::kSpeechChannel, audio::OnsetKind::Speech);
+    return true;
 }
 
 } // namespace
 
-EspeakSpeech::EspeakSpeech(const QString& dataPath) : dataPath_(dataPath) {
+// A text synthesised into the mixer's format.
+struct SpeechPlayer::Rendered final {
+    QString voice;
+    QByteArray pcm;
+    qint64 frames = 0;
+};
+
+struct SpeechPlayer::Pending final {
+    QString text;
+    QString voice;
+    Mix_Chunk* chunk = nullptr;
+    qint64 frames = 0;
+};
+
+SpeechPlayer::SpeechPlayer(const QString& espeakData, OpenJTalkEngine::Setup openJTalk)
+    : espeakData_(espeakData), openJTalk_(std::move(openJTalk)) {
     worker_ = std::thread([this] { run(); });
 }
 
-EspeakSpeech::~EspeakSpeech() {
+SpeechPlayer::~SpeechPlayer() {
     {
         std::lock_guard lock(mutex_);
         stop_ = true;
@@ -166,7 +118,7 @@ EspeakSpeech::~EspeakSpeech() {
     worker_.join();
 }
 
-void EspeakSpeech::Speak(const QString& text, bool interrupt) {
+void SpeechPlayer::Speak(const QString& text, bool interrupt) {
     {
         std::lock_guard lock(mutex_);
         if (interrupt) {
@@ -180,29 +132,82 @@ void EspeakSpeech::Speak(const QString& text, bool interrupt) {
     wake_.notify_all();
 }
 
-bool EspeakSpeech::waitUntilIdle(int timeoutMs) {
+void SpeechPlayer::prepare(const QString& text) {
+    {
+        std::lock_guard lock(mutex_);
+        toPrepare_.push_back(text);
+        ++preparing_;
+    }
+    wake_.notify_all();
+}
+
+bool SpeechPlayer::waitUntilIdle(int timeoutMs) {
     std::unique_lock lock(mutex_);
     return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                           [this] { return unfinished_ == 0; });
 }
 
-bool EspeakSpeech::synthesizerReady() {
+void SpeechPlayer::waitUntilPrepared() {
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [this] { return preparing_ == 0 || stop_; });
+}
+
+bool SpeechPlayer::synthesizerReady() {
     std::unique_lock lock(mutex_);
     idle_.wait(lock, [this] { return ready_ >= 0; });
     return ready_ == 1;
 }
 
-void EspeakSpeech::run() {
-    EspeakEngine& engine = EspeakEngine::shared(dataPath_);
-    if (!engine.ok())
-        qCWarning(lcFiles) << "espeak-ng data missing or unusable" << dataPath_
-                           << "- the clock will not speak";
+void SpeechPlayer::run() {
+    EspeakEngine& espeak = EspeakEngine::shared(espeakData_);
+    OpenJTalkEngine jtalk(openJTalk_);
+    if (!espeak.ok())
+        qCWarning(lcFiles) << "espeak-ng data missing or unusable" << espeakData_
+                           << "- only Japanese can be spoken, and only by Open JTalk";
+    bool toldFallback = false;
+    auto tellFallback = [&] {
+        if (toldFallback) return;
+        toldFallback = true;
+        qCWarning(lcSpeech).noquote()
+            << QStringLiteral("Open JTalk cannot speak (%1); Japanese is spoken by espeak-ng")
+                   .arg(jtalk.problem());
+    };
+    if (!jtalk.ok()) tellFallback();
     {
         std::lock_guard lock(mutex_);
-        ready_ = engine.ok() ? 1 : 0;
+        ready_ = espeak.ok() || jtalk.ok() ? 1 : 0;
     }
     idle_.notify_all();
 
+    auto render = [&](const QString& text) {
+        Rendered r;
+        const std::optional<MixerSpec> spec = openMixerSpec();
+        if (!spec) return r;
+        QStringList voices;
+        for (const ScriptRun& run : splitScriptRuns(text)) {
+            if (run.text.trimmed().isEmpty()) continue;
+            std::vector<short> samples;
+            int rate = 0;
+            QString voice;
+            if (run.japanese && jtalk.ok()) {
+                samples = jtalk.synthesize(run.text, &rate);
+                voice = QStringLiteral("mei");
+                if (!jtalk.ok()) tellFallback(); // the voice failed in use
+            }
+            if (samples.empty() && !(run.japanese && jtalk.ok())) {
+                voice = run.japanese ? QStringLiteral("ja") : QStringLiteral("en");
+                samples = espeak.synthesize(run.text, voice);
+                rate = espeak.sampleRate();
+            }
+            if (!samples.empty() && appendConverted(samples, rate, *spec, r.pcm))
+                voices.append(voice);
+        }
+        r.voice = voices.join(u'+');
+        r.frames = r.pcm.size() / spec->frameBytes();
+        return r;
+    };
+
+    std::deque<std::pair<QString, Rendered>> prepared;
     std::optional<Pending> playing; // on the speech channel
     std::optional<Pending> next;    // synthesised, waiting for the channel
 
@@ -226,11 +231,15 @@ void EspeakSpeech::run() {
 
     for (;;) {
         QString text;
+        QString toPrepare;
         bool haveText = false;
+        bool havePrepare = false;
         bool halt = false;
         {
             std::unique_lock lock(mutex_);
-            auto due = [&] { return stop_ || interrupt_ || (!next && !queue_.empty()); };
+            auto due = [&] {
+                return stop_ || interrupt_ || (!next && !queue_.empty()) || !toPrepare_.empty();
+            };
             // While a text sounds, look every few milliseconds whether it has ended; the
             // mixer's finished callback is left to the chimes.
             if (playing)
@@ -244,6 +253,10 @@ void EspeakSpeech::run() {
                 text = queue_.front();
                 queue_.pop_front();
                 haveText = true;
+            } else if (!toPrepare_.empty()) {
+                toPrepare = toPrepare_.front();
+                toPrepare_.pop_front();
+                havePrepare = true;
             }
         }
         if (halt) {
@@ -262,10 +275,30 @@ void EspeakSpeech::run() {
             finish(*playing, true);
             playing.reset();
         }
+        if (havePrepare) {
+            audio::warmUp();
+            bool known = false;
+            for (const auto& entry : prepared)
+                known = known || entry.first == toPrepare;
+            if (!known) {
+                prepared.emplace_back(toPrepare, render(toPrepare));
+                if (prepared.size() > kPreparedKept) prepared.pop_front();
+            }
+            std::lock_guard lock(mutex_);
+            --preparing_;
+            idle_.notify_all();
+        }
         if (haveText) {
-            Pending p{text, speechVoiceFor(text), nullptr, 0};
-            p.chunk = toChunk(engine.synthesize(text), engine.sampleRate(), &p.frames);
-            next = std::move(p);
+            Rendered r;
+            auto found = std::find_if(prepared.begin(), prepared.end(),
+                                      [&](const auto& entry) { return entry.first == text; });
+            if (found != prepared.end()) {
+                r = std::move(found->second);
+                prepared.erase(found);
+            } else {
+                r = render(text);
+            }
+            next = Pending{text, r.voice, toChunk(r.pcm), r.frames};
         }
         if (next && !playing) {
             if (next->chunk && playOnSpeechChannel(next->chunk)) {
@@ -286,10 +319,12 @@ void EspeakSpeech::run() {
     if (next) finish(*next, false);
     std::lock_guard lock(mutex_);
     queue_.clear();
+    toPrepare_.clear();
     unfinished_ = 0;
+    preparing_ = 0;
     idle_.notify_all();
 }
 
-std::unique_ptr<Speech> makeSpeechBackend() { return std::make_unique<EspeakSpeech>(); }
+std::unique_ptr<Speech> makeSpeechBackend() { return std::make_unique<SpeechPlayer>(); }
 
 } // namespace taku
