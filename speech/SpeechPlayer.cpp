@@ -168,7 +168,7 @@ void SpeechPlayer::run() {
     auto tellFallback = [&] {
         if (toldFallback) return;
         toldFallback = true;
-        qCWarning(lcSpeech).noquote()
+        qCWarning(lcFiles).noquote()
             << QStringLiteral("Open JTalk cannot speak (%1); Japanese is spoken by espeak-ng")
                    .arg(jtalk.problem());
     };

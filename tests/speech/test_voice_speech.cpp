@@ -19,8 +19,8 @@ namespace {
 QStringList warnings;
 std::mutex warningsMutex;
 
-void keepSpeechWarnings(QtMsgType type, const QMessageLogContext& context, const QString& msg) {
-    if (type != QtWarningMsg || qstrcmp(context.category, "taku.speech") != 0) return;
+void keepFileWarnings(QtMsgType type, const QMessageLogContext& context, const QString& msg) {
+    if (type != QtWarningMsg || qstrcmp(context.category, "taku.files") != 0) return;
     std::lock_guard lock(warningsMutex);
     warnings.append(msg);
 }
@@ -132,10 +132,10 @@ private Q_SLOTS:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(content);
         }
-        auto& category = const_cast<QLoggingCategory&>(lcSpeech());
+        auto& category = const_cast<QLoggingCategory&>(lcFiles());
         category.setEnabled(QtWarningMsg, true);
         warnings.clear();
-        const QtMessageHandler previous = qInstallMessageHandler(keepSpeechWarnings);
+        const QtMessageHandler previous = qInstallMessageHandler(keepFileWarnings);
         QList<SpeechPlayer::Played> played;
         {
             SpeechPlayer speech({}, setup);
