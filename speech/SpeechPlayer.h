@@ -41,7 +41,8 @@ public:
     void Speak(const QString& text, bool interrupt) override;
 
     // Opens the audio output and synthesises the text ahead, so that a Speak of the same text
-    // soon after starts sounding at once. Returns at once.
+    // soon after starts sounding at once. Returns at once; an empty text only opens the output
+    // (ahead of a chime), off the calling thread.
     void prepare(const QString& text);
 
     // Called on the worker thread after each text; set it before the first Speak.
