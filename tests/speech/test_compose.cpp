@@ -3,7 +3,7 @@
 // numbers a user can type into the editor.
 
 #include "speech/Announcement.h"
-#include "speech/VoiceChoice.h"
+#include "speech/ScriptRuns.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -207,34 +207,51 @@ private Q_SLOTS:
         QCOMPARE(ComposeDate(12, 24, 7, empty).trimmed(), QString());
     }
 
-    void voiceFollowsTheScript_data() {
+    // Expected runs are written "J:text|L:text" (J Japanese, L Latin).
+    void scriptRuns_data() {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("voice");
-        QTest::newRow("hiragana") << "じゅう に じ です"
-                                  << "ja";
-        QTest::newRow("katakana") << "カタカナ"
-                                  << "ja";
-        QTest::newRow("long vowel mark") << "ー"
-                                         << "ja";
-        QTest::newRow("half-width katakana") << "ｶﾀｶﾅ"
-                                             << "ja";
-        QTest::newRow("mixed") << "A Happy New Year! おめでとう"
-                               << "ja";
-        QTest::newRow("kanji only") << "元日"
-                                    << "en";
-        QTest::newRow("middle dot only") << "・"
-                                         << "en";
-        QTest::newRow("latin") << "Merry Xmas!........"
-                               << "en";
-        QTest::newRow("romanized table") << "joo knee jee dess"
-                                         << "en";
+        QTest::addColumn<QString>("runs");
+        QTest::newRow("kana row") << "じゅう に じ です"
+                                  << "J:じゅう に じ です";
+        QTest::newRow("romaji row in kana") << "ごご yoji です"
+                                            << "J:ごご |L:yoji |J:です";
+        QTest::newRow("English event") << "A Happy New Year!"
+                                       << "L:A Happy New Year!";
+        QTest::newRow("English then kana") << "A Happy New Year! おめでとう。"
+                                           << "L:A Happy New Year! |J:おめでとう。";
+        QTest::newRow("kanji katakana long mark") << "元日 カレー"
+                                                  << "J:元日 カレー";
+        QTest::newRow("half and full width") << "ｶﾀｶﾅ ＡＢＣ"
+                                             << "J:ｶﾀｶﾅ ＡＢＣ";
+        QTest::newRow("number before counter") << "Meeting 3時から"
+                                               << "L:Meeting |J:3時から";
+        QTest::newRow("clock time before counter") << "at 12:30分"
+                                                   << "L:at |J:12:30分";
+        QTest::newRow("number after kana") << "ごご 3 o'clock"
+                                           << "J:ごご 3 |L:o'clock";
+        QTest::newRow("number in English") << "Room 101, こんにちは"
+                                           << "L:Room 101, |J:こんにちは";
+        QTest::newRow("leading punctuation") << "「はい」 OK"
+                                             << "J:「はい」 |L:OK";
+        QTest::newRow("leading digits join first letter") << "12 Monkeys"
+                                                          << "L:12 Monkeys";
+        QTest::newRow("no letters") << "12:00 !"
+                                    << "L:12:00 !";
         QTest::newRow("empty") << ""
-                               << "en";
+                               << "";
     }
-    void voiceFollowsTheScript() {
+    void scriptRuns() {
         QFETCH(QString, text);
-        QFETCH(QString, voice);
-        QCOMPARE(speechVoiceFor(text), voice);
+        QFETCH(QString, runs);
+        QStringList got;
+        for (const ScriptRun& run : splitScriptRuns(text))
+            got.append((run.japanese ? QStringLiteral("J:") : QStringLiteral("L:")) + run.text);
+        QCOMPARE(got.join(u'|'), runs);
+    }
+
+    void japaneseRunsLoseTheirSpaces() {
+        QCOMPARE(withoutSpaces(QStringLiteral("ご ご\u3000よ じ  です ")),
+                 QStringLiteral("ごごよじです"));
     }
 };
 

@@ -1,7 +1,7 @@
 // Without espeak-ng's data the backend speaks nothing, and the texts handed to it still
 // leave the queue, so the clock runs on.
 
-#include "speech/EspeakSpeech.h"
+#include "speech/SpeechPlayer.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,11 +15,11 @@ class TestSpeechNoData final : public QObject {
 private Q_SLOTS:
     void missingDataSpeaksNothing() {
         QTemporaryDir empty;
-        EspeakSpeech speech(empty.path());
+        SpeechPlayer speech(empty.path());
         QVERIFY(!speech.synthesizerReady());
         std::atomic<int> played{0};
         std::atomic<qint64> frames{0};
-        speech.onPlayed = [&](const EspeakSpeech::Played& p) {
+        speech.onPlayed = [&](const SpeechPlayer::Played& p) {
             ++played;
             frames += p.frames;
         };

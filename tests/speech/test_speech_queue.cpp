@@ -2,7 +2,7 @@
 // the sound device: queued texts are heard one after the other, in order and whole, and the
 // backend shuts down cleanly with texts still queued.
 
-#include "speech/EspeakSpeech.h"
+#include "speech/SpeechPlayer.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -28,12 +28,12 @@ private Q_SLOTS:
 
     void textsAreHeardInOrderAndWhole() {
         std::mutex m;
-        QList<EspeakSpeech::Played> played;
+        QList<SpeechPlayer::Played> played;
         {
-            EspeakSpeech speech;
+            SpeechPlayer speech({}, OpenJTalkEngine::Setup{}); // espeak-ng alone
             if (!speech.synthesizerReady()) QFAIL("espeak-ng data is missing");
             speech.keepPcm = true;
-            speech.onPlayed = [&](const EspeakSpeech::Played& p) {
+            speech.onPlayed = [&](const SpeechPlayer::Played& p) {
                 std::lock_guard lock(m);
                 played.append(p);
             };
@@ -66,7 +66,7 @@ private Q_SLOTS:
         QVERIFY(raw.open(QIODevice::ReadOnly));
         const QByteArray heard = raw.readAll();
         qsizetype from = 0;
-        for (const EspeakSpeech::Played& p : played) {
+        for (const SpeechPlayer::Played& p : played) {
             const qsizetype at = heard.indexOf(p.pcm, from);
             QVERIFY2(at >= 0, qPrintable(QStringLiteral("not heard whole: ") + p.text));
             from = at + p.pcm.size();
@@ -76,8 +76,8 @@ private Q_SLOTS:
     void silentTextsDoNotStallTheQueue() {
         QStringList order;
         std::mutex m;
-        EspeakSpeech speech;
-        speech.onPlayed = [&](const EspeakSpeech::Played& p) {
+        SpeechPlayer speech;
+        speech.onPlayed = [&](const SpeechPlayer::Played& p) {
             std::lock_guard lock(m);
             order.append(p.text);
         };
@@ -90,7 +90,7 @@ private Q_SLOTS:
     }
 
     void shutsDownWithTextsQueued() {
-        auto speech = std::make_unique<EspeakSpeech>();
+        auto speech = std::make_unique<SpeechPlayer>();
         for (int i = 0; i < 20; ++i)
             speech->Speak(
                 QStringLiteral("A long text that would take a while to say, number %1.").arg(i),

@@ -2,7 +2,7 @@
 // in full.
 
 #include "sound/AudioOutput.h"
-#include "speech/EspeakSpeech.h"
+#include "speech/SpeechPlayer.h"
 
 #include <QTest>
 #include <atomic>
@@ -14,11 +14,11 @@ class TestSpeechReopen final : public QObject {
 
 private Q_SLOTS:
     void speaksAgainAfterTheOutputClosed() {
-        EspeakSpeech speech;
+        SpeechPlayer speech;
         if (!speech.synthesizerReady()) QSKIP("espeak-ng data is not installed");
         std::atomic<int> whole{0};
         std::atomic<qint64> frames{0};
-        speech.onPlayed = [&](const EspeakSpeech::Played& p) {
+        speech.onPlayed = [&](const SpeechPlayer::Played& p) {
             if (p.whole && p.frames > 0) ++whole;
             frames += p.frames;
         };
