@@ -15,6 +15,7 @@ import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 from clockrun import Skipped, check, copy_into, main, prefs_lines  # noqa: E402
 
