@@ -1,7 +1,7 @@
 #include "about/Window1.h"
 
 #include "about/My_ICON.h"
-#include "app/Services.h"
+#include "base/Services.h"
 
 #include <QCoreApplication>
 #include <QEnterEvent>

@@ -2,7 +2,8 @@
 
 #include "about/My_ICON.h"
 #include "app/MenuBar1.h"
-#include "app/Windows.h"
+#include "base/Windows.h"
+#include "clock/W_Time.h"
 #include "prefs/W_Set.h"
 
 #include <QAction>
@@ -30,6 +31,20 @@ void App::EnableMenuItems() {
 bool App::_Setting_Action() {
     showWindow<W_Set>();
     return false;
+}
+
+void App::attachClock(W_Time* clock) {
+    clock_ = clock;
+    services().commands = &clock->core();
+    connect(clock, &W_Time::settingsRequested, this, [this] { _Setting_Action(); });
+    connect(clock, &W_Time::menuRequested, this, &showMenuBarAsPopup);
+}
+
+void App::closeClock() {
+    if (clock_)
+        clock_->close();
+    else
+        quit();
 }
 
 } // namespace taku

@@ -3,10 +3,12 @@
 // window is in front.
 
 #include <QApplication>
+#include <QPointer>
 
 namespace taku {
 
 class MenuBar1;
+class W_Time;
 
 class App final : public QApplication {
     Q_OBJECT
@@ -19,10 +21,18 @@ public:
     MenuBar1* MenuBar() const { return menuBar_; }
 
     void EnableMenuItems();
+    // Opens the settings window (or brings it to the front).
     bool _Setting_Action();
+
+    // Connects the clock strip: its clicks open the settings window or the menu, and the
+    // windows reach the clock through the clock commands.
+    void attachClock(W_Time* clock);
+    // Closes the clock strip, which saves the preferences and ends the program.
+    void closeClock();
 
 private:
     MenuBar1* menuBar_ = nullptr;
+    QPointer<W_Time> clock_;
 };
 
 } // namespace taku

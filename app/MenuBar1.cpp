@@ -1,7 +1,6 @@
 #include "app/MenuBar1.h"
 
 #include "app/App.h"
-#include "clock/W_Time.h"
 
 #include <QAction>
 #include <QApplication>
@@ -56,8 +55,8 @@ MenuBar1::MenuBar1(QObject* parent) : QObject(parent) {
                        QKeySequence(Qt::CTRL | Qt::Key_C));
     EditPaste = addItem(EditMenu, QStringLiteral("EditPaste"), QStringLiteral("&Paste"),
                         QKeySequence(Qt::CTRL | Qt::Key_V));
-    EditClear = addItem(EditMenu, QStringLiteral("EditClear"), QStringLiteral("&Delete"),
-                        QKeySequence());
+    EditClear =
+        addItem(EditMenu, QStringLiteral("EditClear"), QStringLiteral("&Delete"), QKeySequence());
     UntitledMenu0 = addSeparator(EditMenu, QStringLiteral("UntitledMenu0"));
     EditSelectAll = addItem(EditMenu, QStringLiteral("EditSelectAll"),
                             QStringLiteral("Select &All"), QKeySequence(Qt::CTRL | Qt::Key_A));
@@ -74,7 +73,8 @@ MenuBar1::MenuBar1(QObject* parent) : QObject(parent) {
     // Before a menu opens the application enables what it serves.
     for (QMenu* menu : {popup_, FileMenu, EditMenu}) {
         connect(menu, &QMenu::aboutToShow, this, [] {
-            if (auto* app = qobject_cast<App*>(QCoreApplication::instance())) app->EnableMenuItems();
+            if (auto* app = qobject_cast<App*>(QCoreApplication::instance()))
+                app->EnableMenuItems();
         });
     }
 
@@ -136,17 +136,14 @@ bool MenuBar1::eventFilter(QObject* watched, QEvent* event) {
 
 void MenuBar1::quit() {
     // Through the clock window's closing, so the preferences are saved first.
-    if (W_Time* clock = W_Time::instance())
-        clock->close();
+    if (auto* app = qobject_cast<App*>(QCoreApplication::instance()))
+        app->closeClock();
     else
         QCoreApplication::quit();
 }
 
 void MenuBar1::settings() {
-    // The clock window serves the command when it is in front; the application object serves
-    // every case, so the command works whichever window is in front, or none.
-    W_Time* clock = W_Time::instance();
-    if (clock && clock->isActiveWindow() && clock->_Setting_Action()) return;
+    // The application object serves the command, whichever window is in front, or none.
     if (auto* app = qobject_cast<App*>(QCoreApplication::instance())) app->_Setting_Action();
 }
 

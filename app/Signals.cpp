@@ -1,6 +1,6 @@
 #include "app/Signals.h"
 
-#include "clock/W_Time.h"
+#include "app/App.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -27,8 +27,8 @@ void closeClockOnTerminationSignals() {
         char buffer[16];
         while (::read(wakeFds[0], buffer, sizeof buffer) > 0) {
         }
-        if (W_Time* clock = W_Time::instance())
-            clock->close();
+        if (auto* app = qobject_cast<App*>(QCoreApplication::instance()))
+            app->closeClock();
         else
             QCoreApplication::quit();
     });

@@ -1,6 +1,6 @@
 // Dialogs and the browser over Qt Widgets.
 
-#include "app/Backends.h"
+#include "base/Backends.h"
 
 #include <QApplication>
 #include <QColorDialog>

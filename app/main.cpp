@@ -1,6 +1,6 @@
 #include "app/App.h"
-#include "app/Backends.h"
 #include "app/Signals.h"
+#include "base/Backends.h"
 #include "clock/W_Time.h"
 
 int main(int argc, char** argv) {
@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     s.browser = browser.get();
 
     taku::W_Time clock;
+    app.attachClock(&clock);
     clock.Open();
     clock.show();
     taku::closeClockOnTerminationSignals();

@@ -1,5 +1,8 @@
 #include "clock/ClockText.h"
 
+#include "base/Settings.h"
+
+#include <algorithm>
 #include <cmath>
 
 namespace taku {
@@ -75,6 +78,33 @@ FaceHands faceHands(int hour, int minute, int second) {
     const double minuteAngle = minute * 2 * pi / 60;
     const double secondAngle = second * 2 * pi / 60;
     return {end(6, hourAngle), end(8, minuteAngle), end(9, secondAngle)};
+}
+
+} // namespace taku
+
+namespace taku {
+
+SecondZero decideAtSecond(const SettingsRecord& s, int intervalMinutes, const QTime& time,
+                          bool announceReady) {
+    if (time.second() != 0 || !announceReady) return SecondZero::Nothing;
+    if (s.AlarmOn && s.AlarmHour == time.hour() && s.AlarmMinute == time.minute())
+        return s.SoundOn || s.CustomSound ? SecondZero::AlarmChime : SecondZero::AlarmSpeech;
+    const int interval = intervalMinutes > 0 ? intervalMinutes : 60;
+    if (time.minute() % interval != 0) return SecondZero::Nothing;
+    if (s.SoundOn || s.CustomSound) return SecondZero::IntervalChime;
+    if (s.AnnounceOn) return SecondZero::SpokenTime;
+    return SecondZero::Nothing;
+}
+
+int strikeCount(int count) {
+    int n = count % 12;
+    if (n == 0) n = 12;
+    return std::max(1, n);
+}
+
+int strikePan(int k, int count) {
+    const double step = 200.0 / (count + 1);
+    return static_cast<int>(step * k - 100.0);
 }
 
 } // namespace taku

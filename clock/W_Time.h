@@ -1,14 +1,16 @@
 #pragma once
 // The clock window: a narrow always-on-top strip showing the weekday, 午前/午後, the time and
-// a tiny analog face, whose three timers drive everything the clock does over time.
+// a tiny analog face. It draws what its ClockCore announces and forwards the user's clicks.
+//
+// Names fixed by the design, kept as entry points: W_Time, Open, Timer1_Action, Timer2_Action,
+// Timer3_Action, Get_Sound, Take_Sound, Now_An, Take_An, Get_Day, Set_Event, Set_Pref,
+// Save_Pref, Set_Voice, Set_Int_Time, Draw_Clock, BevelButton1_Action, MouseDown,
+// _Setting_Action, Close, SetWindowTransparency, and the controls Static_Time, Canvas1 and
+// BevelButton1. Everything beneath them has plain names.
 
-#include "app/Services.h"
-#include "app/Timer.h"
+#include "clock/ClockCore.h"
 
-#include <QDateTime>
-#include <QStringList>
 #include <QWidget>
-#include <memory>
 
 class QToolButton;
 
@@ -21,89 +23,76 @@ class W_Time final : public QWidget {
     Q_OBJECT
 public:
     explicit W_Time(QWidget* parent = nullptr);
-    ~W_Time() override;
-    W_Time(const W_Time&) = delete;
-    W_Time& operator=(const W_Time&) = delete;
 
-    // The one clock window of the run, or null before it exists.
-    static W_Time* instance();
+    ClockCore& core() { return core_; }
 
-    // Runs once after the window is created: preferences, pronunciation table, the optional
-    // date at start-up and today's events.
+    // Reads the preferences and the pronunciation table, speaks the date at start-up if asked
+    // and today's events.
     void Open();
+    // Shows the time of the current second and decides what second 0 strikes or speaks.
+    void Timer1_Action() { core_.tick(); }
+    // Strikes the next stroke of the chime once the last one has finished.
+    void Timer2_Action() { core_.strike(); }
+    // Hands the composed text (and waiting event messages) to the synthesizer.
+    void Timer3_Action() { core_.handOverSpeech(); }
+    // Starts a chime of a built-in kind with count strokes on the 12-hour dial.
+    void Get_Sound(int kind, int count) { core_.startChime(kind, count, Settings().CustomSound); }
+    // Starts the chime for a time: the hour's strokes on the hour, one stroke otherwise.
+    void Take_Sound(int hour, int minute) { core_.chimeForTime(hour, minute); }
+    // Speaks a strip text such as "日 午後11:59:59".
+    void Now_An(const QString& clockText) { core_.announce(clockText); }
+    // Speaks the time the strip shows.
+    void Take_An(int) { core_.announceTime(); }
+    // Speaks a date.
+    void Get_Day(int month, int day, int weekday) { core_.announceDate(month, day, weekday); }
+    // Speaks today's events from the event table.
+    void Set_Event() { core_.speakTodaysEvents(); }
+    // Reads the preferences file (or takes the first-run values) and applies it.
+    void Set_Pref() { core_.loadPreferences(); }
+    // Writes the preferences file with the strip's position.
+    void Save_Pref();
+    // Loads the pronunciation table.
+    void Set_Voice() { core_.loadPronunciations(); }
+    // Takes the announcement interval from the settings.
+    void Set_Int_Time() { core_.updateInterval(); }
+    // Draws the analog face at the current time.
+    void Draw_Clock();
+    // The speaker button: speaks the time shown.
+    void BevelButton1_Action();
+    // A click on the strip asks for the settings window.
+    bool MouseDown(int x, int y);
+    // The settings command asks for the settings window.
+    bool _Setting_Action();
+    // Closes the strip, which saves the preferences and ends the program.
+    void Close() { close(); }
+    // Sets a window's opacity, never below half.
+    void SetWindowTransparency(QWidget* window, float opacity);
 
-    // Timers: the tick, the chime and the speech hand-over.
-    Timer Timer1{1, 2};
-    Timer Timer2{100, 0};
-    Timer Timer3{100, 0};
-
-    // Controls.
     StaticText* Static_Time = nullptr;
     FaceCanvas* Canvas1 = nullptr;
     QToolButton* BevelButton1 = nullptr;
 
-    // Run-time state.
-    QDateTime Now;
-    int LastDay = 0;
-    QString TimeText;
-    QString SpeechText;
-    // Today's event messages found at opening while the start-up date waits for Timer3;
-    // they are handed over right after the date.
-    QStringList MessagesAfterSpeech;
-    bool AnnounceReady = false;
-    int IntervalMinutes = 0;
-    int TickPeriod = 0;
-    std::shared_ptr<SoundObject> EffectSound;
-    int ChimeCount = 0;
-    int ChimesLeft = 0;
-
-    // Handlers.
-    void BevelButton1_Action();
-    void Timer1_Action();
-    void Timer2_Action();
-    void Timer3_Action();
-    bool MouseDown(int x, int y);
-    bool _Setting_Action();
-    void Close();
-
-    // Operations.
-    void Set_Int_Time();
-    void Draw_Clock();
-    void Set_Pref();
-    void Save_Pref();
-    void Set_Voice();
-    void Now_An(const QString& clockText);
-    void Take_An(int minute);
-    void Get_Day(int month, int day, int weekday);
-    void Get_Sound(int kind, int count);
-    void Take_Sound(int hour, int minute);
-    void Set_Event();
-    void SetWindowTransparency(QWidget* window, float opacity);
-
-    // The settings window's sound buttons.
-    void PreviewBuiltInSound(int kind);        // "確認" beside the sound list
-    bool LoadCustomSound(const QString& path); // "読込" with the chosen file
-    void PreviewCustomSound();                 // "確認" beside "読込"
-
-    // Applies the current colours to the strip (text colour and background).
-    void applyTextColor();
-    void applyBackColor();
-
-    // The width the strip was last given.
-    int stripWidth() const { return width_; }
+Q_SIGNALS:
+    void settingsRequested();
+    void menuRequested(const QPoint& globalPos);
 
 protected:
     void mousePressEvent(class QMouseEvent* event) override;
+    void moveEvent(class QMoveEvent* event) override;
     void closeEvent(class QCloseEvent* event) override;
     void contextMenuEvent(class QContextMenuEvent* event) override;
     void paintEvent(class QPaintEvent* event) override;
 
 private:
-    void showTitle();
+    void showText(const QString& text, bool visible);
+    void showFace(bool visible);
+    void setStripWidth(int width);
+    void setColors(const Rgb& text, const Rgb& back);
     void layoutControls();
     void keepOnScreen();
 
-    int width_ = 0;
+    ClockCore core_;
+    int width_ = 102;
     bool closing_ = false;
     bool painted_ = false;
 };

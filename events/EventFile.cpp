@@ -1,8 +1,8 @@
 #include "events/EventFile.h"
 
-#include "app/Logging.h"
-#include "app/Text.h"
-#include "app/TextFile.h"
+#include "base/Logging.h"
+#include "base/Text.h"
+#include "base/TextFile.h"
 
 namespace taku {
 

@@ -1,8 +1,8 @@
 #include "events/W_Event.h"
 
-#include "app/Controls.h"
-#include "app/DataFolder.h"
-#include "app/Services.h"
+#include "base/Controls.h"
+#include "base/DataFolder.h"
+#include "base/Services.h"
 
 #include <QCursor>
 #include <QDrag>

@@ -4,7 +4,7 @@
 
 #include "fuzz/FuzzBodies.h"
 
-#include "app/TextFile.h"
+#include "base/TextFile.h"
 #include "events/EventFile.h"
 #include "prefs/PrefsFile.h"
 #include "speech/Announcement.h"
@@ -71,19 +71,18 @@ std::int32_t takeInt(const std::uint8_t*& data, std::size_t& size) {
 void prefsReader(const std::uint8_t* data, std::size_t size) {
     const auto lines = readLines(inputFile(data, size), {kPrefsLines, 1024, 64 * 1024});
     check(lines.has_value(), "a written file opens");
-    check(!lines->isEmpty() && lines->size() <= kPrefsLines, "at most 22 lines are read");
+    check(!lines->isEmpty() && lines->size() <= kPrefsLines,
+          "no more lines are read than the file has");
 
-    WindowPosition position;
-    SettingsRecord record;
-    parsePrefs(*lines, position, record);
-    const QList<QByteArray> written = formatPrefs(position, record);
-    check(written.size() == kPrefsLines, "22 lines are written");
+    PrefsValues values;
+    parsePrefs(*lines, values);
+    const QList<QByteArray> written = formatPrefs(values);
+    check(written.size() == kPrefsLines, "every line is written");
 
-    WindowPosition again;
-    SettingsRecord recordAgain;
-    parsePrefs(written, again, recordAgain);
-    check(again == position, "the window position survives a save and a load");
-    check(recordAgain == record, "every setting survives a save and a load");
+    PrefsValues again;
+    parsePrefs(written, again);
+    check(again.position == values.position, "the window position survives a save and a load");
+    check(again.settings == values.settings, "every setting survives a save and a load");
 }
 
 // A pronunciation table file (Shift_JIS): a table written once and read again writes the same

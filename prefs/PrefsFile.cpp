@@ -1,13 +1,21 @@
 #include "prefs/PrefsFile.h"
 
-#include "app/Text.h"
+#include "base/Text.h"
 
 namespace taku {
 
 namespace {
-bool flag(const QString& line) { return line == QLatin1String("True"); }
-QByteArray flagText(bool value) { return value ? "True" : "False"; }
+template <class... F> struct Overload : F... { using F::operator()...; };
+
 QByteArray number(std::int64_t value) { return Str(value).toLatin1(); }
+
+void read(const QString& text, bool& value) { value = text == QLatin1String("True"); }
+void read(const QString& text, std::int32_t& value) { value = ValInt(text); }
+void read(const QString& text, Rgb& value) { value = parseColor(text); }
+
+QByteArray write(bool value) { return value ? "True" : "False"; }
+QByteArray write(std::int32_t value) { return number(value); }
+QByteArray write(const Rgb& value) { return formatColor(value); }
 } // namespace
 
 Rgb parseColor(const QString& line) {
@@ -20,46 +28,36 @@ QByteArray formatColor(const Rgb& c) {
     return number(c.r) + '\t' + number(c.g) + '\t' + number(c.b);
 }
 
-void parsePrefs(const QList<QByteArray>& lines, WindowPosition& pos, SettingsRecord& r) {
-    const auto line = [&lines](int n) {
-        return n - 1 < lines.size() ? QString::fromUtf8(lines[n - 1]) : QString();
-    };
-    pos.Top = ValInt(line(1));
-    pos.Left = ValInt(line(2));
-    r.ShowSeconds = flag(line(3));
-    r.ShowAMPM = flag(line(4));
-    r.ShowWeek = flag(line(5));
-    r.Show24Hour = flag(line(6));
-    r.ShowAnalog = flag(line(7));
-    r.SmallView = flag(line(8));
-    r.AnnounceOn = flag(line(9));
-    r.IntervalIndex = ValInt(line(10));
-    r.Transparency = ValInt(line(11));
-    r.TextColor = parseColor(line(12));
-    r.BackColor = parseColor(line(13));
-    r.SoundOn = flag(line(14));
-    r.SoundIndex = ValInt(line(15));
-    r.Volume = ValInt(line(16));
-    r.CustomSound = flag(line(17));
-    r.SpeakDateAtStart = flag(line(18));
-    r.AlarmOn = flag(line(19));
-    r.AlarmHour = ValInt(line(20));
-    r.AlarmMinute = ValInt(line(21));
-    r.AlarmRepeat = ValInt(line(22));
+void parsePrefs(const QList<QByteArray>& lines, PrefsValues& values) {
+    for (const PrefsLine& row : kPrefsTable) {
+        const bool present = row.number - 1 < lines.size();
+        if (row.optional && !present) continue;
+        const QString text = present ? QString::fromUtf8(lines[row.number - 1]) : QString();
+        std::visit(Overload{[&](int WindowPosition::*f) { read(text, values.position.*f); },
+                            [&](auto SettingsRecord::*f) { read(text, values.settings.*f); }},
+                   row.field);
+    }
 }
 
-QList<QByteArray> formatPrefs(const WindowPosition& pos, const SettingsRecord& r) {
-    return {number(pos.Top),         number(pos.Left),
-            flagText(r.ShowSeconds), flagText(r.ShowAMPM),
-            flagText(r.ShowWeek),    flagText(r.Show24Hour),
-            flagText(r.ShowAnalog),  flagText(r.SmallView),
-            flagText(r.AnnounceOn),  number(r.IntervalIndex),
-            number(r.Transparency),  formatColor(r.TextColor),
-            formatColor(r.BackColor), flagText(r.SoundOn),
-            number(r.SoundIndex),    number(r.Volume),
-            flagText(r.CustomSound), flagText(r.SpeakDateAtStart),
-            flagText(r.AlarmOn),     number(r.AlarmHour),
-            number(r.AlarmMinute),   number(r.AlarmRepeat)};
+QList<QByteArray> formatPrefs(const PrefsValues& values) {
+    QList<QByteArray> lines(kPrefsLines);
+    for (const PrefsLine& row : kPrefsTable) {
+        lines[row.number - 1] =
+            std::visit(Overload{[&](int WindowPosition::*f) { return write(values.position.*f); },
+                                [&](auto SettingsRecord::*f) { return write(values.settings.*f); }},
+                       row.field);
+    }
+    return lines;
+}
+
+void applyFirstRunValues(SettingsRecord& record) {
+    for (const PrefsLine& row : kPrefsTable) {
+        std::visit(Overload{[&](bool SettingsRecord::*f, bool v) { record.*f = v; },
+                            [&](std::int32_t SettingsRecord::*f, std::int32_t v) { record.*f = v; },
+                            [&](Rgb SettingsRecord::*f, const Rgb& v) { record.*f = v; },
+                            [](auto, auto) {}},
+                   row.field, row.firstRun);
+    }
 }
 
 } // namespace taku

@@ -2,12 +2,10 @@
 
 #include "about/My_ICON.h"
 #include "about/Window1.h"
-#include "app/Controls.h"
-#include "app/Services.h"
-#include "app/Text.h"
-#include "app/Windows.h"
-#include "clock/ClockText.h"
-#include "clock/W_Time.h"
+#include "base/Controls.h"
+#include "base/Services.h"
+#include "base/Text.h"
+#include "base/Windows.h"
 #include "events/W_Event.h"
 #include "speech/W_Voice.h"
 
@@ -30,16 +28,11 @@ QColor toQColor(const Rgb& c) {
 
 // One arrow step. The bound is tested on the stored value, so a value typed outside the range
 // is moved towards it by the arrow that points there and left alone by the other.
-bool stepUp(std::int32_t& value, std::int32_t top) {
-    if (value >= top) return false;
-    ++value;
-    return true;
-}
-
-bool stepDown(std::int32_t& value, std::int32_t bottom) {
-    if (value <= bottom) return false;
-    --value;
-    return true;
+void step(std::int32_t SettingsRecord::*field, int by, std::int32_t bound, QLineEdit* edit) {
+    const std::int32_t value = Settings().*field;
+    if (by > 0 ? value >= bound : value <= bound) return;
+    settingsStore().set(field, value + by);
+    edit->setText(Str(Settings().*field));
 }
 
 constexpr int kHourTop = 23;
@@ -241,15 +234,18 @@ W_Set::W_Set(QWidget* parent) : QWidget(parent, Qt::Window) {
     Check_Al = makeCheck(QStringLiteral("Check_Al"), QStringLiteral("アラーム"), {17, 283, 81, 20},
                          &W_Set::Check_Al_Action);
     Edit_H = makeAlarmField(QStringLiteral("Edit_H"), {115, 281, 27, 23}, &W_Set::Edit_H_SelChange);
-    StaticText5 = makeLabel(QStringLiteral("StaticText5"), QStringLiteral("時"), {147, 285, 22, 19});
+    StaticText5 =
+        makeLabel(QStringLiteral("StaticText5"), QStringLiteral("時"), {147, 285, 22, 19});
     UpDownArrows2 = makeArrows(QStringLiteral("UpDownArrows2"), {170, 281, 13, 23},
                                &W_Set::UpDownArrows2_Up, &W_Set::UpDownArrows2_Down);
     Edit_M = makeAlarmField(QStringLiteral("Edit_M"), {186, 281, 27, 23}, &W_Set::Edit_M_SelChange);
-    StaticText6 = makeLabel(QStringLiteral("StaticText6"), QStringLiteral("分"), {218, 285, 22, 19});
+    StaticText6 =
+        makeLabel(QStringLiteral("StaticText6"), QStringLiteral("分"), {218, 285, 22, 19});
     UpDownArrows3 = makeArrows(QStringLiteral("UpDownArrows3"), {239, 281, 13, 23},
                                &W_Set::UpDownArrows3_Up, &W_Set::UpDownArrows3_Down);
     Edit_N = makeAlarmField(QStringLiteral("Edit_N"), {254, 281, 27, 23}, &W_Set::Edit_N_SelChange);
-    StaticText7 = makeLabel(QStringLiteral("StaticText7"), QStringLiteral("回"), {286, 285, 22, 19});
+    StaticText7 =
+        makeLabel(QStringLiteral("StaticText7"), QStringLiteral("回"), {286, 285, 22, 19});
     {
         // The layout's texts; Open replaces them with the record's values.
         const QSignalBlocker h(Edit_H), m(Edit_M), n(Edit_N);
@@ -258,24 +254,24 @@ W_Set::W_Set(QWidget* parent) : QWidget(parent, Qt::Window) {
         Edit_N->setText(QStringLiteral("1"));
     }
 
-    StaticText4 = makeLabel(QStringLiteral("StaticText4"), QStringLiteral("音量：100"),
-                            {28, 324, 76, 20});
+    StaticText4 =
+        makeLabel(QStringLiteral("StaticText4"), QStringLiteral("音量：100"), {28, 324, 76, 20});
     Slider_Sound = makeSlider(QStringLiteral("Slider_Sound"), {111, 324, 197, 19}, 10, 100,
                               &W_Set::Slider_Sound_ValueChanged);
-    StaticText1 = makeLabel(QStringLiteral("StaticText1"), QStringLiteral("透明度 : 100"),
-                            {17, 355, 84, 21});
+    StaticText1 =
+        makeLabel(QStringLiteral("StaticText1"), QStringLiteral("透明度 : 100"), {17, 355, 84, 21});
     Slider1 = makeSlider(QStringLiteral("Slider1"), {111, 355, 197, 19}, 50, 100,
                          &W_Set::Slider1_ValueChanged);
 
-    StaticText2 = makeLabel(QStringLiteral("StaticText2"), QStringLiteral("文字色"),
-                            {53, 397, 49, 19});
+    StaticText2 =
+        makeLabel(QStringLiteral("StaticText2"), QStringLiteral("文字色"), {53, 397, 49, 19});
     Rect_Moji = new ColorRect(this);
     Rect_Moji->setObjectName(QStringLiteral("Rect_Moji"));
     Rect_Moji->setGeometry(114, 387, 40, 29);
     Rect_Moji->setFill({0, 0, 0});
     connect(Rect_Moji, &ColorRect::mouseDown, this, [this] { Rect_Moji_MouseDown(); });
-    StaticText3 = makeLabel(QStringLiteral("StaticText3"), QStringLiteral("背景色"),
-                            {173, 397, 49, 19});
+    StaticText3 =
+        makeLabel(QStringLiteral("StaticText3"), QStringLiteral("背景色"), {173, 397, 49, 19});
     Rect_Back = new ColorRect(this);
     Rect_Back->setObjectName(QStringLiteral("Rect_Back"));
     Rect_Back->setGeometry(234, 387, 40, 29);
@@ -297,7 +293,8 @@ void W_Set::Open() {
     // can't hold (a list position or volume outside its range) back into the record.
     QList<QWidget*> controls = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     QList<bool> wasBlocked;
-    for (QWidget* w : controls) wasBlocked.append(w->blockSignals(true));
+    for (QWidget* w : controls)
+        wasBlocked.append(w->blockSignals(true));
 
     const SettingsRecord& s = Settings();
     Check_Sec->setChecked(s.ShowSeconds);
@@ -323,125 +320,139 @@ void W_Set::Open() {
     // The volume label tells the slider's position from the start.
     StaticText4->setText(QStringLiteral("音量：") + Str(Slider_Sound->value()));
 
-    for (qsizetype i = 0; i < controls.size(); ++i) controls[i]->blockSignals(wasBlocked[i]);
+    for (qsizetype i = 0; i < controls.size(); ++i)
+        controls[i]->blockSignals(wasBlocked[i]);
 }
 
 void W_Set::Slider1_Open() { Slider1->setVisible(false); }
 
 void W_Set::StaticText1_Open() { StaticText1->setVisible(false); }
 
-void W_Set::Check_Sec_Action() { Settings().ShowSeconds = Check_Sec->isChecked(); }
-void W_Set::Check_AMPM_Action() { Settings().ShowAMPM = Check_AMPM->isChecked(); }
-void W_Set::Check_Week_Action() { Settings().ShowWeek = Check_Week->isChecked(); }
-void W_Set::Check_24_Action() { Settings().Show24Hour = Check_24->isChecked(); }
-void W_Set::Check_Cl_Action() { Settings().ShowAnalog = Check_Cl->isChecked(); }
-void W_Set::Check_Sm_Action() { Settings().SmallView = Check_Sm->isChecked(); }
-void W_Set::Check_An_Action() { Settings().AnnounceOn = Check_An->isChecked(); }
-void W_Set::Check_Sound_Action() { Settings().SoundOn = Check_Sound->isChecked(); }
-void W_Set::Check_Cus_Action() { Settings().CustomSound = Check_Cus->isChecked(); }
-void W_Set::Check_Day_Action() { Settings().SpeakDateAtStart = Check_Day->isChecked(); }
-void W_Set::Check_Al_Action() { Settings().AlarmOn = Check_Al->isChecked(); }
-
-void W_Set::Popup_Time_Change() {
-    Settings().IntervalIndex = Popup_Time->currentIndex();
-    if (W_Time* clock = W_Time::instance()) clock->Set_Int_Time();
+void W_Set::Check_Sec_Action() {
+    settingsStore().set(&SettingsRecord::ShowSeconds, Check_Sec->isChecked());
+}
+void W_Set::Check_AMPM_Action() {
+    settingsStore().set(&SettingsRecord::ShowAMPM, Check_AMPM->isChecked());
+}
+void W_Set::Check_Week_Action() {
+    settingsStore().set(&SettingsRecord::ShowWeek, Check_Week->isChecked());
+}
+void W_Set::Check_24_Action() {
+    settingsStore().set(&SettingsRecord::Show24Hour, Check_24->isChecked());
+}
+void W_Set::Check_Cl_Action() {
+    settingsStore().set(&SettingsRecord::ShowAnalog, Check_Cl->isChecked());
+}
+void W_Set::Check_Sm_Action() {
+    settingsStore().set(&SettingsRecord::SmallView, Check_Sm->isChecked());
+}
+void W_Set::Check_An_Action() {
+    settingsStore().set(&SettingsRecord::AnnounceOn, Check_An->isChecked());
+}
+void W_Set::Check_Sound_Action() {
+    settingsStore().set(&SettingsRecord::SoundOn, Check_Sound->isChecked());
+}
+void W_Set::Check_Cus_Action() {
+    settingsStore().set(&SettingsRecord::CustomSound, Check_Cus->isChecked());
+}
+void W_Set::Check_Day_Action() {
+    settingsStore().set(&SettingsRecord::SpeakDateAtStart, Check_Day->isChecked());
+}
+void W_Set::Check_Al_Action() {
+    settingsStore().set(&SettingsRecord::AlarmOn, Check_Al->isChecked());
 }
 
-void W_Set::Popup_Sound_Change() { Settings().SoundIndex = Popup_Sound->currentIndex(); }
+void W_Set::Popup_Time_Change() {
+    settingsStore().set(&SettingsRecord::IntervalIndex, std::int32_t(Popup_Time->currentIndex()));
+}
+
+void W_Set::Popup_Sound_Change() {
+    settingsStore().set(&SettingsRecord::SoundIndex, std::int32_t(Popup_Sound->currentIndex()));
+}
 
 void W_Set::Slider_Sound_ValueChanged() {
     StaticText4->setText(QStringLiteral("音量：") + Str(Slider_Sound->value()));
-    Settings().Volume = Slider_Sound->value();
+    settingsStore().set(&SettingsRecord::Volume, std::int32_t(Slider_Sound->value()));
 }
 
 void W_Set::Slider1_ValueChanged() {
-    Settings().Transparency = Slider1->value();
-    if (W_Time* clock = W_Time::instance())
-        clock->SetWindowTransparency(clock, static_cast<float>(Settings().Transparency) / 100.0f);
+    settingsStore().set(&SettingsRecord::Transparency, std::int32_t(Slider1->value()));
     StaticText1->setText(QStringLiteral("透明度：") + Str(Slider1->value()));
 }
 
 bool W_Set::Rect_Moji_MouseDown() {
     Dialogs* dialogs = services().dialogs;
     if (!dialogs) return false;
-    const auto chosen = dialogs->SelectColor(Rect_Moji->fill(), QStringLiteral("文字色を選んでください。"));
+    const auto chosen =
+        dialogs->SelectColor(Rect_Moji->fill(), QStringLiteral("文字色を選んでください。"));
     if (!chosen) return false;
     Rect_Moji->setFill(*chosen);
-    Settings().TextColor = *chosen;
-    if (W_Time* clock = W_Time::instance()) clock->applyTextColor();
+    settingsStore().set(&SettingsRecord::TextColor, *chosen);
     return false;
 }
 
 bool W_Set::Rect_Back_MouseDown() {
     Dialogs* dialogs = services().dialogs;
     if (!dialogs) return false;
-    const auto chosen = dialogs->SelectColor(Rect_Back->fill(), QStringLiteral("背景色を選んでください。"));
+    const auto chosen =
+        dialogs->SelectColor(Rect_Back->fill(), QStringLiteral("背景色を選んでください。"));
     if (!chosen) return false;
     Rect_Back->setFill(*chosen);
-    Settings().BackColor = *chosen;
-    if (W_Time* clock = W_Time::instance()) clock->applyBackColor();
+    settingsStore().set(&SettingsRecord::BackColor, *chosen);
     return false;
 }
 
-void W_Set::Edit_H_SelChange() { Settings().AlarmHour = ValInt(Edit_H->text()); }
-void W_Set::Edit_M_SelChange() { Settings().AlarmMinute = ValInt(Edit_M->text()); }
-void W_Set::Edit_N_SelChange() { Settings().AlarmRepeat = ValInt(Edit_N->text()); }
+void W_Set::Edit_H_SelChange() {
+    settingsStore().set(&SettingsRecord::AlarmHour, ValInt(Edit_H->text()));
+}
+void W_Set::Edit_M_SelChange() {
+    settingsStore().set(&SettingsRecord::AlarmMinute, ValInt(Edit_M->text()));
+}
+void W_Set::Edit_N_SelChange() {
+    settingsStore().set(&SettingsRecord::AlarmRepeat, ValInt(Edit_N->text()));
+}
 
-void W_Set::UpDownArrows1_Up() {
-    if (stepUp(Settings().AlarmHour, kHourTop)) Edit_H->setText(Str(Settings().AlarmHour));
-}
-void W_Set::UpDownArrows1_Down() {
-    if (stepDown(Settings().AlarmHour, 0)) Edit_H->setText(Str(Settings().AlarmHour));
-}
-void W_Set::UpDownArrows2_Up() {
-    if (stepUp(Settings().AlarmMinute, kMinuteTop)) Edit_M->setText(Str(Settings().AlarmMinute));
-}
-void W_Set::UpDownArrows2_Down() {
-    if (stepDown(Settings().AlarmMinute, 0)) Edit_M->setText(Str(Settings().AlarmMinute));
-}
-void W_Set::UpDownArrows3_Up() {
-    if (stepUp(Settings().AlarmRepeat, kRepeatTop)) Edit_N->setText(Str(Settings().AlarmRepeat));
-}
-void W_Set::UpDownArrows3_Down() {
-    if (stepDown(Settings().AlarmRepeat, kRepeatBottom))
-        Edit_N->setText(Str(Settings().AlarmRepeat));
-}
+void W_Set::UpDownArrows1_Up() { step(&SettingsRecord::AlarmHour, +1, kHourTop, Edit_H); }
+void W_Set::UpDownArrows1_Down() { step(&SettingsRecord::AlarmHour, -1, 0, Edit_H); }
+void W_Set::UpDownArrows2_Up() { step(&SettingsRecord::AlarmMinute, +1, kMinuteTop, Edit_M); }
+void W_Set::UpDownArrows2_Down() { step(&SettingsRecord::AlarmMinute, -1, 0, Edit_M); }
+void W_Set::UpDownArrows3_Up() { step(&SettingsRecord::AlarmRepeat, +1, kRepeatTop, Edit_N); }
+void W_Set::UpDownArrows3_Down() { step(&SettingsRecord::AlarmRepeat, -1, kRepeatBottom, Edit_N); }
 
 void W_Set::PushButton1_Action() { showWindow<W_Voice>(); }
 
 void W_Set::PushButton2_Action() {
-    if (W_Time* clock = W_Time::instance()) clock->Save_Pref();
+    if (ClockCommands* clock = services().commands) clock->savePreferences();
 }
 
 void W_Set::PushButton3_Action() { hide(); }
 
 void W_Set::PushButton4_Action() {
-    if (W_Time* clock = W_Time::instance()) clock->Now_An(clock->TimeText);
+    if (ClockCommands* clock = services().commands) clock->speakTimeNow();
 }
 
 void W_Set::PushButton5_Action() { showWindow<W_Event>(); }
 
 void W_Set::PushButton6_Action() {
-    if (W_Time* clock = W_Time::instance()) clock->PreviewBuiltInSound(Popup_Sound->currentIndex());
+    if (ClockCommands* clock = services().commands)
+        clock->previewSound(Popup_Sound->currentIndex());
 }
 
 void W_Set::PushButton7_Action() {
-    W_Time* clock = W_Time::instance();
+    ClockCommands* clock = services().commands;
     Dialogs* dialogs = services().dialogs;
     if (!clock || !dialogs) return;
     const QString path = dialogs->GetOpenFolderItem(QString());
     if (path.isEmpty()) return;
-    clock->LoadCustomSound(path);
+    clock->loadCustomSound(path);
 }
 
 void W_Set::PushButton8_Action() {
-    if (W_Time* clock = W_Time::instance()) clock->PreviewCustomSound();
+    if (ClockCommands* clock = services().commands) clock->previewCustomSound();
 }
 
 void W_Set::PushButton9_Action() {
-    const QDate today = taku::Now().date();
-    if (W_Time* clock = W_Time::instance())
-        clock->Get_Day(today.month(), today.day(), dayOfWeek(today));
+    if (ClockCommands* clock = services().commands) clock->speakToday();
 }
 
 bool W_Set::Canvas1_MouseDown(int, int) {

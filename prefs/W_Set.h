@@ -4,7 +4,7 @@
 // time, the sounds and the spoken date, opens the editors and the about window, and saves
 // the preferences.
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #include "sound/AudioOutput.h"
 
-#include "app/Logging.h"
+#include "base/Logging.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

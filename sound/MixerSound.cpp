@@ -2,8 +2,8 @@
 
 #include "sound/MixerSound.h"
 
-#include "app/Backends.h"
-#include "app/Logging.h"
+#include "base/Backends.h"
+#include "base/Logging.h"
 #include "sound/AudioOutput.h"
 
 #include <QFile>

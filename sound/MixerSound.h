@@ -3,7 +3,7 @@
 // object plays on a mixer channel of its own among 1..15, so its playing state and its stereo
 // position never mix with another sound's.
 
-#include "app/Services.h"
+#include "base/Services.h"
 
 #include <QByteArray>
 #include <QString>

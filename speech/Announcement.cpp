@@ -1,6 +1,6 @@
 #include "speech/Announcement.h"
 
-#include "app/Text.h"
+#include "base/Text.h"
 
 namespace taku {
 

@@ -4,8 +4,8 @@
 
 #include "speech/EspeakSpeech.h"
 
-#include "app/Backends.h"
-#include "app/Logging.h"
+#include "base/Backends.h"
+#include "base/Logging.h"
 #include "sound/AudioOutput.h"
 #include "speech/VoiceChoice.h"
 

@@ -3,7 +3,7 @@
 // needed), and the samples play through the shared SDL2_mixer output on the speech channel,
 // one text after the other.
 
-#include "app/Services.h"
+#include "base/Services.h"
 
 #include <QString>
 #include <condition_variable>

@@ -1,11 +1,10 @@
 #include "speech/W_Voice.h"
 
-#include "app/Controls.h"
-#include "app/DataFolder.h"
-#include "app/Services.h"
-#include "app/Text.h"
-#include "app/TextFile.h"
-#include "clock/W_Time.h"
+#include "base/Controls.h"
+#include "base/DataFolder.h"
+#include "base/Services.h"
+#include "base/Text.h"
+#include "base/TextFile.h"
 
 #include <QComboBox>
 
@@ -35,11 +34,11 @@ DateTextParts readDateText(const QString& text) {
 }
 
 const QStringList& W_Voice::voiceNames() {
-    static const QStringList names{
-        QStringLiteral("Agnes"), QStringLiteral("Kathy"),  QStringLiteral("Princess"),
-        QStringLiteral("Vicki"), QStringLiteral("Victoria"), QStringLiteral("Bruce"),
-        QStringLiteral("Fred"),  QStringLiteral("Junior"), QStringLiteral("Ralph"),
-        QStringLiteral("Windows")};
+    static const QStringList names{QStringLiteral("Agnes"),    QStringLiteral("Kathy"),
+                                   QStringLiteral("Princess"), QStringLiteral("Vicki"),
+                                   QStringLiteral("Victoria"), QStringLiteral("Bruce"),
+                                   QStringLiteral("Fred"),     QStringLiteral("Junior"),
+                                   QStringLiteral("Ralph"),    QStringLiteral("Windows")};
     return names;
 }
 
@@ -118,9 +117,9 @@ void W_Voice::Open() {
         setTabOrder(VoiceEdits()[r - 1], VoiceEdits()[r]);
     setTabOrder(VoiceEdits()[VoiceTableData::kEditedRows - 1], EditField1);
 
-    if (W_Time* clock = W_Time::instance()) {
-        EditField1->setText(clock->TimeText);
-        EditField2->setText(clock->windowTitle());
+    if (ClockCommands* clock = services().commands) {
+        EditField1->setText(clock->clockText());
+        EditField2->setText(clock->dateText());
     }
     setWindowTitle(QStringLiteral("発音表"));
 }
@@ -144,12 +143,13 @@ void W_Voice::PushButton2_Action() {
 }
 
 void W_Voice::PushButton3_Action() {
-    if (W_Time* clock = W_Time::instance()) clock->Now_An(EditField1->text());
+    if (ClockCommands* clock = services().commands) clock->speakClockText(EditField1->text());
 }
 
 void W_Voice::PushButton4_Action() {
     const DateTextParts date = readDateText(EditField2->text());
-    if (W_Time* clock = W_Time::instance()) clock->Get_Day(date.month, date.day, date.weekday);
+    if (ClockCommands* clock = services().commands)
+        clock->speakDate(date.month, date.day, date.weekday);
 }
 
 void W_Voice::PushButton5_Action() {

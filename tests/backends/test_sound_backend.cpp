@@ -2,8 +2,8 @@
 // built-in sounds as the program carries them, sound files, the idle output, and a chime
 // recorded as it is heard.
 
-#include "app/Settings.h"
-#include "clock/W_Time.h"
+#include "base/Settings.h"
+#include "clock/ClockCore.h"
 #include "sound/AudioOutput.h"
 #include "sound/MixerSound.h"
 #include "sound/gen/Synth.h"
@@ -70,12 +70,13 @@ private Q_SLOTS:
             test::TestEnv env;
             MixerSoundService mixer;
             services().sound = &mixer;
-            W_Time w;
+            ClockCore w;
             w.TickPeriod = 1000;
             w.AnnounceReady = true;
-            Settings().Volume = 100;
-            w.Get_Sound(1, 3);
-            QTRY_VERIFY_WITH_TIMEOUT(w.Timer2.Mode() == 0 && !w.EffectSound->IsPlaying(), 30000);
+            env.edit([](SettingsRecord& s) { s.Volume = 100; });
+            w.startChime(1, 3, false);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                w.Timer2.Mode() == TimerMode::Off && !w.EffectSound->IsPlaying(), 30000);
             QVERIFY(audio::closeIfIdle()); // writes out what the driver still holds
             services().sound = nullptr;
         }

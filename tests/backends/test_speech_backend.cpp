@@ -1,7 +1,7 @@
 // The speech backend through the real espeak-ng and SDL2_mixer, with SDL's disk driver as the
 // sound device, and the delivered pronunciation tables it speaks.
 
-#include "app/TextFile.h"
+#include "base/TextFile.h"
 #include "sound/AudioOutput.h"
 #include "speech/Announcement.h"
 #include "speech/EspeakSpeech.h"

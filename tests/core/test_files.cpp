@@ -1,7 +1,7 @@
 // The program's text files: lines read with bounds, Shift_JIS both ways, the pronunciation
 // table and the event table, and atomic saves.
 
-#include "app/TextFile.h"
+#include "base/TextFile.h"
 #include "events/EventFile.h"
 #include "speech/VoiceTable.h"
 #include "support/CrashDuringSave.h"
@@ -46,8 +46,7 @@ private Q_SLOTS:
     void linesAreReadWithBounds_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<Lines>("lines");
-        QTest::newRow("LF, CR LF and CR ends")
-            << QByteArray("a\r\nb\rc") << Lines{"a", "b", "c"};
+        QTest::newRow("LF, CR LF and CR ends") << QByteArray("a\r\nb\rc") << Lines{"a", "b", "c"};
         QTest::newRow("empty file") << QByteArray() << Lines{""};
         QTest::newRow("empty lines kept") << QByteArray("\n\nx\n") << Lines{"", "", "x"};
         QTest::newRow("long line cut") << QByteArray(10, 'x') + "\nok" << Lines{"xxxx", "ok"};

@@ -7,7 +7,7 @@
 //                                            "<file> <sha256>" for every version
 //   taku_save_loop FOLDER                    prints "saving" and saves until killed
 
-#include "app/TextFile.h"
+#include "base/TextFile.h"
 #include "events/EventFile.h"
 #include "prefs/PrefsFile.h"
 #include "speech/VoiceTable.h"
@@ -32,11 +32,11 @@ int main(int argc, char** argv) {
     QList<std::pair<QString, QByteArray>> all; // version 0 of each file, then version 1
     for (int v = 0; v < 2; ++v) {
         SettingsRecord r;
-        r.applyFirstRunValues();
+        applyFirstRunValues(r);
         r.AlarmHour = v ? 7 : 0;
         r.TextColor = v ? Rgb{12, 34, 56} : Rgb{};
         all.append({QStringLiteral("Taku.Prefs"),
-                    joinLines(formatPrefs({v ? 1200 : 5, v ? -300 : 7}, r))});
+                    joinLines(formatPrefs({{v ? 1200 : 5, v ? -300 : 7}, r}))});
         VoiceTableData table;
         for (int row = 0; row < VoiceTableData::kEditedRows; ++row)
             table.setRow(row, QStringLiteral("時刻%1").arg(row),

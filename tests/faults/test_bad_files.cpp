@@ -4,7 +4,7 @@
 // editors' readers take them with bounded memory (bounded time is CTest's limit on this test),
 // and the clock opens and ticks afterwards.
 
-#include "clock/W_Time.h"
+#include "clock/ClockCore.h"
 #include "events/EventFile.h"
 #include "speech/VoiceTable.h"
 #include "support/TestEnv.h"
@@ -75,8 +75,8 @@ private slots:
         clearRefs.close();
         const qint64 before = statusKb("VmRSS:");
         {
-            W_Time clock;
-            clock.Open(); // preferences, pronunciation table and today's events
+            ClockCore clock;
+            clock.open(); // preferences, pronunciation table and today's events
             clock.Timer1.fire();
             QVERIFY(!clock.TimeText.isEmpty());
             QVERIFY(env.speech.spoken.size() <= 100);

@@ -2,9 +2,10 @@
 
 #include "about/Window1.h"
 #include "app/App.h"
-#include "app/Windows.h"
+#include "base/Windows.h"
 #include "clock/W_Time.h"
 #include "events/W_Event.h"
+#include "prefs/PrefsFile.h"
 #include "prefs/W_Set.h"
 #include "support/TestEnv.h"
 
@@ -43,9 +44,10 @@ class TestAppWindows final : public QObject {
 private Q_SLOTS:
     void init() {
         env = std::make_unique<TestEnv>();
-        Settings().applyFirstRunValues();
+        env->edit([](SettingsRecord& s) { applyFirstRunValues(s); });
         clock = std::make_unique<W_Time>();
-        clock->Timer1.setMode(0);
+        clock->core().Timer1.setMode(TimerMode::Off);
+        qobject_cast<App*>(qApp)->attachClock(clock.get());
         QVERIFY(bringToFront(clock.get()));
     }
     void cleanup() {
@@ -98,12 +100,12 @@ private Q_SLOTS:
     }
 
     void quitClosesTheClockAndSavesThePreferences() {
-        Settings().AlarmMinute = 42;
+        env->edit([](SettingsRecord& s) { s.AlarmMinute = 42; });
         W_Set* w = showWindow<W_Set>();
         QVERIFY(bringToFront(w));
         QTest::keyClick(w, Qt::Key_Q, Qt::ControlModifier);
         QVERIFY(!clock->isVisible());
-        Settings() = SettingsRecord{};
+        settingsStore().replace(SettingsRecord{});
         clock->Set_Pref();
         QCOMPARE(Settings().AlarmMinute, 42);
     }

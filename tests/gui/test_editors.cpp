@@ -1,9 +1,9 @@
 // The event and pronunciation editors, driven through their widgets: what each button says
 // or changes, and what a save leaves in the data folder for the clock's next start.
 
-#include "app/TextFile.h"
-#include "app/Windows.h"
-#include "clock/W_Time.h"
+#include "base/TextFile.h"
+#include "base/Windows.h"
+#include "clock/ClockCore.h"
 #include "events/W_Event.h"
 #include "speech/VoiceTable.h"
 #include "speech/W_Voice.h"
@@ -63,7 +63,7 @@ class TestEditors final : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestEnv> env;
-    std::unique_ptr<W_Time> clock;
+    std::unique_ptr<ClockCore> clock;
 
     template <typename W> W* open() {
         W* w = showWindow<W>();
@@ -79,7 +79,7 @@ class TestEditors final : public QObject {
     // What the clock's start-up check says with event.txt as it is now (24 December).
     QStringList startUpMessages() {
         env->speech.spoken.clear();
-        clock->Set_Event();
+        clock->speakTodaysEvents();
         return env->speech.spoken;
     }
     // What the speech timer hands to the synthesizer for the armed announcement.
@@ -93,9 +93,10 @@ private Q_SLOTS:
         env = std::make_unique<TestEnv>();
         VoiceTable() = VoiceTableData{};
         env->write(QStringLiteral("voice.txt"), fixture("editor_voice.txt"));
-        clock = std::make_unique<W_Time>();
-        clock->Timer1.setMode(0);
-        clock->Set_Voice();
+        clock = std::make_unique<ClockCore>();
+        clock->Timer1.setMode(TimerMode::Off);
+        clock->loadPronunciations();
+        services().commands = clock.get();
         clock->TimeText = QStringLiteral("木 午後1:02");
     }
     void cleanup() {
@@ -173,7 +174,7 @@ private Q_SLOTS:
             retype(VoiceEdits()[r], QStringLiteral("typed %1").arg(r));
         QTest::mouseClick(VoiceButtons()[row], Qt::LeftButton);
         QCOMPARE(env->speech.spoken, QStringList{QStringLiteral("typed %1").arg(row)});
-        QCOMPARE(clock->Timer3.Mode(), 0); // at once, not through the speech timer
+        QCOMPARE(clock->Timer3.Mode(), TimerMode::Off); // at once, not through the speech timer
         QCOMPARE(VoiceTable().spoken(row), before);
     }
 

@@ -1,6 +1,6 @@
 #include "support/CrashDuringSave.h"
 
-#include "app/TextFile.h"
+#include "base/TextFile.h"
 
 #include <sys/wait.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 #pragma once
 // Recording fakes of the platform services.
 
-#include "app/Services.h"
+#include "base/Services.h"
 
 #include <QList>
 #include <QStringList>
@@ -71,9 +71,9 @@ public:
     std::shared_ptr<SoundObject> openAsSound(const QString& path) override;
     FakeSound* builtInFake(int kind);
 
-    QList<Strike> strikes;        // every Play of every sound, in order
-    QStringList opened;           // paths given to openAsSound
-    bool filesOpen = true;        // false: no file opens as a sound
+    QList<Strike> strikes; // every Play of every sound, in order
+    QStringList opened;    // paths given to openAsSound
+    bool filesOpen = true; // false: no file opens as a sound
 private:
     std::shared_ptr<FakeSound> builtIns_[5];
 };

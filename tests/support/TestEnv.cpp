@@ -1,7 +1,7 @@
 #include "support/TestEnv.h"
 
-#include "app/DataFolder.h"
-#include "app/Settings.h"
+#include "base/DataFolder.h"
+#include "base/Settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,10 +9,10 @@
 namespace taku::test {
 
 TestEnv::TestEnv(bool withDataFolder) {
-    Settings() = SettingsRecord{};
+    settingsStore().replace(SettingsRecord{});
     if (withDataFolder) QDir(dir_.path()).mkdir(QStringLiteral("Taku_DATA"));
     setDataFolderForTesting(dataPath());
-    services() = Services{&clock, &speech, &sound, &dialogs, &browser};
+    services() = Services{&clock, &speech, &sound, &dialogs, &browser, nullptr};
 }
 
 TestEnv::~TestEnv() {
@@ -20,7 +20,15 @@ TestEnv::~TestEnv() {
     setDataFolderForTesting(QString());
 }
 
-QString TestEnv::dataPath() const { return QDir(dir_.path()).filePath(QStringLiteral("Taku_DATA")); }
+void TestEnv::edit(const std::function<void(SettingsRecord&)>& change) {
+    SettingsRecord record = Settings();
+    change(record);
+    settingsStore().replace(record);
+}
+
+QString TestEnv::dataPath() const {
+    return QDir(dir_.path()).filePath(QStringLiteral("Taku_DATA"));
+}
 
 QString TestEnv::file(const QString& name) const { return QDir(dataPath()).filePath(name); }
 

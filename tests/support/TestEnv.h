@@ -1,10 +1,11 @@
 #pragma once
-// A clean world for one test: a fresh Settings record, fakes for every platform service and
+// A clean world for one test: fresh settings, fakes for every platform service and
 // an empty data folder in a temporary directory (or none at all).
 
 #include "support/Fakes.h"
 
 #include <QTemporaryDir>
+#include <functional>
 
 namespace taku::test {
 
@@ -16,7 +17,10 @@ public:
     TestEnv(const TestEnv&) = delete;
     TestEnv& operator=(const TestEnv&) = delete;
 
-    QString dataPath() const;           // the data folder (may not exist)
+    // Changes the settings through the store, as a window would.
+    void edit(const std::function<void(SettingsRecord&)>& change);
+
+    QString dataPath() const; // the data folder (may not exist)
     QString file(const QString& name) const;
     void write(const QString& name, const QByteArray& content) const;
     QByteArray read(const QString& name) const;

@@ -1,4 +1,4 @@
-#include "app/Logging.h"
+#include "base/Logging.h"
 
 // QtCriticalMsg as the default threshold keeps debug, info and warning silent until a
 // logging rule enables the category.

@@ -2,7 +2,7 @@
 // The platform services the logic relies on, each behind a small interface so tests can put
 // a recording fake in place of the real backend.
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 
 #include <QDateTime>
 #include <QString>
@@ -74,6 +74,32 @@ public:
     virtual void ShowURL(const QString& url) = 0;
 };
 
+// What the windows ask of the clock: the settings window's and the table editor's buttons.
+class ClockCommands {
+public:
+    virtual ~ClockCommands() = default;
+    // The text the strip shows now, e.g. "日 午後11:59:59".
+    virtual QString clockText() const = 0;
+    // The date in the strip's title, e.g. "2006.12.24 日".
+    virtual QString dateText() const = 0;
+    // Speaks the time the strip shows now.
+    virtual void speakTimeNow() = 0;
+    // Speaks a strip text such as "日 午後11:59:59" (the table editor's try-out).
+    virtual void speakClockText(const QString& clockText) = 0;
+    // Speaks a date; weekday 1 (Sunday) .. 7.
+    virtual void speakDate(int month, int day, int weekday) = 0;
+    // Speaks today's date.
+    virtual void speakToday() = 0;
+    // Strikes a built-in sound twice, whatever sound the chime is set to.
+    virtual void previewSound(int kind) = 0;
+    // Plays a file as the chime and keeps a copy as MySound.wav; false when it is no sound.
+    virtual bool loadCustomSound(const QString& path) = 0;
+    // Plays the kept MySound.wav once.
+    virtual void previewCustomSound() = 0;
+    // Writes the preferences file now.
+    virtual void savePreferences() = 0;
+};
+
 // The services in use. main() installs the real ones; tests install fakes.
 struct Services final {
     ClockSource* clock = nullptr;
@@ -81,6 +107,7 @@ struct Services final {
     SoundService* sound = nullptr;
     Dialogs* dialogs = nullptr;
     Browser* browser = nullptr;
+    ClockCommands* commands = nullptr; // the clock, once it exists
 };
 
 Services& services();

@@ -1,4 +1,4 @@
-#include "app/Text.h"
+#include "base/Text.h"
 
 #include <cmath>
 #include <limits>
@@ -8,15 +8,18 @@ namespace taku {
 double Val(const QString& text) {
     const qsizetype n = text.size();
     qsizetype i = 0;
-    while (i < n && (text[i] == u' ' || text[i] == u'\t')) ++i;
+    while (i < n && (text[i] == u' ' || text[i] == u'\t'))
+        ++i;
     const qsizetype start = i;
     if (i < n && (text[i] == u'+' || text[i] == u'-')) ++i;
     const qsizetype digitsStart = i;
-    while (i < n && text[i] >= u'0' && text[i] <= u'9') ++i;
+    while (i < n && text[i] >= u'0' && text[i] <= u'9')
+        ++i;
     bool any = i > digitsStart;
     if (i < n && text[i] == u'.') {
         qsizetype j = i + 1;
-        while (j < n && text[j] >= u'0' && text[j] <= u'9') ++j;
+        while (j < n && text[j] >= u'0' && text[j] <= u'9')
+            ++j;
         if (j > i + 1) any = true;
         if (any) i = j;
     }
@@ -25,7 +28,8 @@ double Val(const QString& text) {
         qsizetype j = i + 1;
         if (j < n && (text[j] == u'+' || text[j] == u'-')) ++j;
         const qsizetype expDigits = j;
-        while (j < n && text[j] >= u'0' && text[j] <= u'9') ++j;
+        while (j < n && text[j] >= u'0' && text[j] <= u'9')
+            ++j;
         if (j > expDigits) i = j;
     }
     bool ok = false;

@@ -12,8 +12,8 @@
 namespace taku {
 
 struct ReadLimits final {
-    int maxLines = 1000;                 // lines after this many are not read
-    qsizetype maxLineBytes = 16 * 1024;  // a longer line is cut at this length
+    int maxLines = 1000;                   // lines after this many are not read
+    qsizetype maxLineBytes = 16 * 1024;    // a longer line is cut at this length
     qint64 maxFileBytes = 4 * 1024 * 1024; // bytes after this many are not read
 };
 

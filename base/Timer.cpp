@@ -1,6 +1,6 @@
-#include "app/Timer.h"
+#include "base/Timer.h"
 
-#include "app/Services.h"
+#include "base/Services.h"
 
 #include <algorithm>
 
@@ -10,7 +10,7 @@ namespace {
 constexpr int kAfterBoundaryMs = 1;
 }
 
-Timer::Timer(int period, int mode, QObject* parent) : QObject(parent), period_(period) {
+Timer::Timer(int period, TimerMode mode, QObject* parent) : QObject(parent), period_(period) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &Timer::fire);
@@ -19,21 +19,21 @@ Timer::Timer(int period, int mode, QObject* parent) : QObject(parent), period_(p
 
 void Timer::setPeriod(int ms) {
     period_ = std::max(0, ms);
-    if (mode_ != 0 && !firing_) arm();
+    if (mode_ != TimerMode::Off && !firing_) arm();
 }
 
-void Timer::setMode(int mode) {
-    if (mode == mode_ && mode == 2 && timer_.isActive()) return;
+void Timer::setMode(TimerMode mode) {
+    if (mode == mode_ && mode == TimerMode::Repeat && timer_.isActive()) return;
     mode_ = mode;
     if (firing_) return; // fire() re-arms when the action returns
-    if (mode_ == 0)
+    if (mode_ == TimerMode::Off)
         timer_.stop();
     else
         arm();
 }
 
 int Timer::nextDelay() const {
-    if (aligned_ && mode_ == 2 && period_ < 1000) {
+    if (aligned_ && mode_ == TimerMode::Repeat && period_ < 1000) {
         // Local seconds begin with UTC seconds, so no time-zone lookup is needed here.
         const int ms = static_cast<int>(aligned_->msecsSinceEpoch() % 1000);
         return 1000 - ms + kAfterBoundaryMs;
@@ -44,12 +44,12 @@ int Timer::nextDelay() const {
 void Timer::arm() { timer_.start(nextDelay()); }
 
 void Timer::fire() {
-    if (mode_ == 0) return;
-    if (mode_ == 1) mode_ = 0;
+    if (mode_ == TimerMode::Off) return;
+    if (mode_ == TimerMode::Once) mode_ = TimerMode::Off;
     firing_ = true;
     if (Action) Action();
     firing_ = false;
-    if (mode_ != 0)
+    if (mode_ != TimerMode::Off)
         arm();
     else
         timer_.stop();

@@ -1,12 +1,12 @@
-#include "app/Services.h"
+#include "base/Services.h"
 
-#include "app/Logging.h"
+#include "base/Logging.h"
 
 namespace taku {
 
 Services& services() {
     static SystemClock systemClock;
-    static Services s{&systemClock, nullptr, nullptr, nullptr, nullptr};
+    static Services s{&systemClock, nullptr, nullptr, nullptr, nullptr, nullptr};
     return s;
 }
 

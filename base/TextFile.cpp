@@ -1,6 +1,6 @@
-#include "app/TextFile.h"
+#include "base/TextFile.h"
 
-#include "app/Logging.h"
+#include "base/Logging.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -52,8 +52,8 @@ std::optional<QList<QByteArray>> readLines(const QString& path, const ReadLimits
                 current.append(c);
             } else if (!lineCut) {
                 lineCut = true;
-                qCWarning(lcFiles) << "cut a line longer than" << limits.maxLineBytes << "bytes in"
-                                   << path;
+                qCWarning(lcFiles)
+                    << "cut a line longer than" << limits.maxLineBytes << "bytes in" << path;
             }
         }
     }

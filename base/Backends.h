@@ -1,7 +1,7 @@
 #pragma once
 // The real platform backends, made once by main().
 
-#include "app/Services.h"
+#include "base/Services.h"
 
 #include <memory>
 

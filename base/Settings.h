@@ -1,0 +1,71 @@
+#pragma once
+// The one set of application-wide preferences: a plain record behind a store that announces
+// every change, so whoever shows a setting can follow it.
+
+#include <QObject>
+#include <cstdint>
+
+namespace taku {
+
+struct Rgb final {
+    int r = 0;
+    int g = 0;
+    int b = 0;
+    friend bool operator==(const Rgb&, const Rgb&) = default;
+    Rgb inverse() const { return {255 - r, 255 - g, 255 - b}; }
+};
+
+struct SettingsRecord final {
+    bool ShowWeek = false;
+    bool ShowAMPM = false;
+    bool Show24Hour = false;
+    bool ShowSeconds = false;
+    bool SmallView = false;
+    bool ShowAnalog = false;
+    bool AlarmOn = false;
+    std::int32_t AlarmHour = 0;
+    std::int32_t AlarmMinute = 0;
+    bool SoundOn = false;
+    bool CustomSound = false;
+    std::int32_t SoundIndex = 0;
+    std::int32_t AlarmRepeat = 0;
+    bool AnnounceOn = false;
+    bool SpeakDateAtStart = false;
+    std::int32_t IntervalIndex = 0;
+    std::int32_t Transparency = 0;
+    Rgb TextColor;
+    Rgb BackColor;
+    std::int32_t Volume = 0;
+
+    friend bool operator==(const SettingsRecord&, const SettingsRecord&) = default;
+};
+
+// Holds the record; every write goes through it and is announced by changed().
+class SettingsStore final : public QObject {
+    Q_OBJECT
+public:
+    const SettingsRecord& values() const { return record_; }
+
+    // Writes one field; announces it only when the value is new.
+    template <class T> void set(T SettingsRecord::*field, const T& value) {
+        if (record_.*field == value) return;
+        record_.*field = value;
+        Q_EMIT changed();
+    }
+    // Writes the whole record at once (a preferences file read, a test's clean start).
+    void replace(const SettingsRecord& record);
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    SettingsRecord record_;
+};
+
+// The process-wide store shared by every window and the clock.
+SettingsStore& settingsStore();
+
+// Shorthand for reading: the current record.
+inline const SettingsRecord& Settings() { return settingsStore().values(); }
+
+} // namespace taku

@@ -1,0 +1,346 @@
+#include "clock/ClockCore.h"
+
+#include "base/DataFolder.h"
+#include "base/Logging.h"
+#include "base/TextFile.h"
+#include "clock/ClockText.h"
+#include "events/EventFile.h"
+#include "prefs/PrefsFile.h"
+#include "speech/Announcement.h"
+#include "speech/VoiceTable.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <utility>
+
+namespace taku {
+
+namespace {
+
+constexpr int kMinutesOfInterval[] = {60, 30, 15, 10, 5, 1};
+
+DisplayFlags displayFlags() {
+    const SettingsRecord& s = Settings();
+    return {s.ShowWeek, s.ShowAMPM, s.Show24Hour, s.ShowSeconds, s.SmallView, s.ShowAnalog};
+}
+
+// Copies the file at from over the file at to through a temporary file beside it, so the
+// old file stays whole until the new one is complete.
+bool replaceWithCopy(const QString& from, const QString& to) {
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly)) {
+        qCWarning(lcFiles) << "cannot read" << from << ":" << source.errorString();
+        return false;
+    }
+    QSaveFile target(to);
+    if (!target.open(QIODevice::WriteOnly)) {
+        qCWarning(lcFiles) << "cannot write" << to << ":" << target.errorString();
+        return false;
+    }
+    char buffer[64 * 1024];
+    for (;;) {
+        const qint64 got = source.read(buffer, sizeof buffer);
+        if (got == 0) break;
+        if (got < 0 || target.write(buffer, got) != got) {
+            qCWarning(lcFiles) << "copying" << from << "to" << to << "failed";
+            target.cancelWriting();
+            return false;
+        }
+    }
+    if (!target.commit()) {
+        qCWarning(lcFiles) << "cannot write" << to << ":" << target.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+ClockCore::ClockCore(QObject* parent) : QObject(parent) {
+    Timer1.alignToSeconds(services().clock);
+    Timer1.Action = [this] { tick(); };
+    Timer2.Action = [this] { strike(); };
+    Timer3.Action = [this] { handOverSpeech(); };
+    connect(&settingsStore(), &SettingsStore::changed, this, &ClockCore::applySettings);
+}
+
+void ClockCore::open() {
+    Now = taku::Now();
+    LastDay = Now.date().day();
+    zoneWatch_.changed();
+    if (const ClockSource* clock = services().clock) zoneMinute_ = clock->msecsSinceEpoch() / 60000;
+    showTitle();
+    loadPreferences();
+    loadPronunciations();
+    AnnounceReady = true;
+    if (Settings().SpeakDateAtStart)
+        announceDate(Now.date().month(), Now.date().day(), dayOfWeek(Now.date()));
+    speakTodaysEvents();
+}
+
+void ClockCore::showTitle() {
+    Title = dateTitle(Now.date());
+    Q_EMIT titleChanged(Title);
+}
+
+void ClockCore::updateInterval() {
+    const int index = Settings().IntervalIndex;
+    if (index >= 0 && index < 6) IntervalMinutes = kMinutesOfInterval[index];
+}
+
+void ClockCore::applySettings() {
+    updateInterval();
+    const SettingsRecord& s = Settings();
+    Q_EMIT colorsChanged(s.TextColor, s.BackColor);
+    Q_EMIT opacityChanged(s.Transparency / 100.0);
+}
+
+void ClockCore::tick() {
+    // The zone file is looked at once a minute; minutes since the epoch need no zone.
+    bool zoneChanged = false;
+    if (const ClockSource* clock = services().clock) {
+        const qint64 minute = clock->msecsSinceEpoch() / 60000;
+        if (minute != zoneMinute_) {
+            zoneMinute_ = minute;
+            zoneChanged = zoneWatch_.changed();
+            if (zoneChanged) reloadLocalZone();
+        }
+    }
+    Now = taku::Now();
+    const QTime time = Now.time();
+    qCDebug(lcTick).noquote() << Now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+
+    if (LastDay != Now.date().day() || zoneChanged) {
+        showTitle();
+        LastDay = Now.date().day();
+    }
+
+    const SettingsRecord& s = Settings();
+    const ClockLayout layout = composeClock(Now, displayFlags());
+    TimeText = layout.text;
+    Q_EMIT textShown(layout.text, layout.textVisible);
+    Q_EMIT faceShown(layout.faceVisible);
+    if (layout.width != width_) {
+        width_ = layout.width;
+        Q_EMIT widthChanged(width_);
+    }
+
+    switch (decideAtSecond(s, IntervalMinutes, time, AnnounceReady)) {
+    case SecondZero::AlarmChime:
+        startChime(s.SoundIndex, s.AlarmRepeat, s.CustomSound);
+        return; // the alarm ends the tick as it is
+    case SecondZero::AlarmSpeech:
+        announceTime();
+        return;
+    case SecondZero::IntervalChime:
+        chimeForTime(time.hour(), time.minute());
+        break;
+    case SecondZero::SpokenTime:
+        announceTime();
+        break;
+    case SecondZero::Nothing:
+        break;
+    }
+    Timer1.setPeriod(kEveryWallSecond);
+}
+
+// Chime ------------------------------------------------------------------------------------
+
+void ClockCore::startChime(int kind, int count, bool custom) {
+    ChimeCount = strikeCount(count);
+    ChimesLeft = ChimeCount;
+    if (!custom) {
+        SoundService* sound = services().sound;
+        EffectSound = sound ? sound->builtIn(kind) : nullptr;
+    }
+    AnnounceReady = false;
+    if (EffectSound) EffectSound->setVolume(Settings().Volume);
+    Timer2.setMode(TimerMode::Repeat);
+}
+
+void ClockCore::chimeForTime(int hour, int minute) {
+    startChime(Settings().SoundIndex, minute == 0 ? hour : 1, Settings().CustomSound);
+}
+
+void ClockCore::strike() {
+    // With no sound to strike the chime ends here as if it had been struck: the clock must go
+    // on ticking and announcing.
+    if (!EffectSound) return endChime();
+    if (EffectSound->IsPlaying()) return;
+    const int k = ChimeCount - ChimesLeft + 1;
+    const int pan = strikePan(k, ChimeCount);
+    EffectSound->setPan(pan);
+    EffectSound->Play();
+    qCInfo(lcSound).noquote() << QStringLiteral("strike %1/%2 pan=%3 volume=%4 sound=%5")
+                                     .arg(k)
+                                     .arg(ChimeCount)
+                                     .arg(pan)
+                                     .arg(EffectSound->Volume())
+                                     .arg(EffectSound->name());
+    if (--ChimesLeft <= 0) endChime();
+}
+
+void ClockCore::endChime() {
+    ChimesLeft = 0;
+    Timer2.setMode(TimerMode::Off);
+    Timer1.setPeriod(TickPeriod);
+    Timer1.setMode(TimerMode::Repeat);
+    AnnounceReady = true;
+}
+
+bool ClockCore::loadCustomSound(const QString& path) {
+    SoundService* service = services().sound;
+    if (path.isEmpty() || !service) return false;
+    std::shared_ptr<SoundObject> sound = service->openAsSound(path);
+    if (!sound) return false;
+    sound->Play();
+    EffectSound = sound;
+
+    const QString stored = dataFile(QStringLiteral("MySound.wav"));
+    if (stored.isEmpty()) {
+        qCWarning(lcFiles) << "no Taku_DATA folder; the chosen sound is not kept";
+        return true;
+    }
+    // Choosing the stored sound itself keeps it as it is.
+    const QFileInfo chosen(path);
+    const QFileInfo current(stored);
+    if (current.exists() && chosen.canonicalFilePath() == current.canonicalFilePath()) return true;
+    replaceWithCopy(path, stored);
+    return true;
+}
+
+void ClockCore::previewCustomSound() {
+    const QString stored = dataFile(QStringLiteral("MySound.wav"));
+    SoundService* service = services().sound;
+    if (stored.isEmpty() || !service || !QFileInfo::exists(stored)) return;
+    if (std::shared_ptr<SoundObject> sound = service->openAsSound(stored)) {
+        sound->Play();
+        heard_ = std::move(sound);
+    }
+}
+
+// Speech -----------------------------------------------------------------------------------
+
+void ClockCore::loadPronunciations() {
+    const QString path = dataFile(QStringLiteral("voice.txt"));
+    if (path.isEmpty()) {
+        qCWarning(lcFiles) << "no data folder: the pronunciation table stays empty";
+        return;
+    }
+    loadTableFile(path, VoiceTable()); // unchanged when the file is missing; logged there
+}
+
+void ClockCore::queueSpeech(const QString& text) {
+    SpeechText = text;
+    Timer3.setMode(TimerMode::Once);
+}
+
+void ClockCore::announce(const QString& clockText) {
+    AnnounceReady = false;
+    queueSpeech(ComposeTime(clockText, VoiceTable()));
+}
+
+void ClockCore::announceTime() { queueSpeech(ComposeTime(TimeText, VoiceTable())); }
+
+void ClockCore::announceDate(int month, int day, int weekday) {
+    AnnounceReady = false;
+    queueSpeech(ComposeDate(month, day, weekday, VoiceTable()));
+}
+
+void ClockCore::speakToday() {
+    const QDate today = taku::Now().date();
+    announceDate(today.month(), today.day(), dayOfWeek(today));
+}
+
+void ClockCore::handOverSpeech() {
+    Speak(SpeechText, false);
+    for (const QString& message : std::exchange(MessagesAfterSpeech, {}))
+        Speak(message, false);
+    Timer1.setPeriod(TickPeriod);
+    Timer1.setMode(TimerMode::Repeat);
+    AnnounceReady = true;
+}
+
+void ClockCore::speakTodaysEvents() {
+    MessagesAfterSpeech.clear();
+    const QDate today = taku::Now().date();
+    const QString path = dataFile(QStringLiteral("event.txt"));
+    ReadLimits limits;
+    limits.maxLines = 10000;
+    limits.maxLineBytes = 16 * 1024;
+    limits.maxFileBytes = 8 * 1024 * 1024;
+    const auto lines = readLines(path, limits);
+    if (!lines) {
+        qCInfo(lcFiles) << "no event table" << path;
+        return;
+    }
+    const QStringList messages = messagesForDay(*lines, today.month(), today.day());
+    if (messages.isEmpty()) return;
+
+    // A date composed a moment ago waits for Timer3; messages spoken at once would come
+    // before it, so they wait too.
+    if (Timer3.Mode() == TimerMode::Once) {
+        MessagesAfterSpeech = messages;
+        return;
+    }
+    for (const QString& message : messages)
+        Speak(message, false);
+}
+
+// Preferences ------------------------------------------------------------------------------
+
+void ClockCore::setWindowPosition(int left, int top) {
+    left_ = left;
+    top_ = top;
+}
+
+void ClockCore::loadPreferences() {
+    PrefsValues values{{top_, left_}, Settings()};
+    SettingsRecord& s = values.settings;
+    const QString path = dataFile(QStringLiteral("Taku.Prefs"));
+    ReadLimits limits;
+    limits.maxLines = kPrefsLines;
+    limits.maxLineBytes = 1024;
+    limits.maxFileBytes = 64 * 1024;
+    const auto lines = readLines(path, limits);
+    if (lines) {
+        parsePrefs(*lines, values);
+        setWindowPosition(values.position.Left, values.position.Top);
+        if (s.CustomSound) {
+            SoundService* sound = services().sound;
+            EffectSound =
+                sound ? sound->openAsSound(dataFile(QStringLiteral("MySound.wav"))) : nullptr;
+            if (!EffectSound) qCWarning(lcFiles) << "MySound.wav did not open as a sound";
+        }
+    } else {
+        if (path.isEmpty())
+            qCWarning(lcFiles) << "no Taku_DATA folder beside the program; using first-run values";
+        applyFirstRunValues(s);
+    }
+    if (s.TextColor == s.BackColor) s.BackColor = s.TextColor.inverse();
+    settingsStore().replace(s);
+    applySettings();
+    if (lines) Q_EMIT positionLoaded(left_, top_);
+    TickPeriod = 1000;
+}
+
+void ClockCore::savePreferences() {
+    const QString path = dataFile(QStringLiteral("Taku.Prefs"));
+    if (path.isEmpty()) {
+        qCWarning(lcFiles) << "no Taku_DATA folder; preferences not saved";
+        return;
+    }
+    const PrefsValues values{{top_, left_}, Settings()};
+    const QString error = saveFileAtomically(path, joinLines(formatPrefs(values)));
+    if (!error.isEmpty()) qCWarning(lcFiles) << "preferences not saved:" << error;
+}
+
+void ClockCore::stop() {
+    Timer1.setMode(TimerMode::Off);
+    Timer2.setMode(TimerMode::Off);
+    Timer3.setMode(TimerMode::Off);
+}
+
+} // namespace taku

@@ -1,0 +1,98 @@
+#pragma once
+// The clock's behaviour over time, without a window: the per-second tick and what it decides
+// at second 0, the chime and its strikes, the spoken time, date and events, and the
+// preferences file. What the strip must show is announced through signals.
+
+#include "base/Services.h"
+#include "base/Settings.h"
+#include "base/Timer.h"
+#include "base/ZoneWatch.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QStringList>
+#include <memory>
+
+namespace taku {
+
+class ClockCore final : public QObject, public ClockCommands {
+    Q_OBJECT
+public:
+    explicit ClockCore(QObject* parent = nullptr);
+
+    // Timer1 ticks at every wall-clock second; Timer2 strikes the chime; Timer3 hands the
+    // spoken text to the synthesizer a moment after it was composed.
+    Timer Timer1{kEveryWallSecond, TimerMode::Repeat};
+    Timer Timer2{100};
+    Timer Timer3{100};
+
+    QDateTime Now;
+    int LastDay = 0;
+    QString Title;      // the strip's title: the date
+    QString TimeText;   // the strip's text at the last tick
+    QString SpeechText; // what Timer3 hands over next
+    // Today's event messages found at opening while the start-up date waits for Timer3.
+    QStringList MessagesAfterSpeech;
+    // False while a chime strikes or a spoken date waits: nothing new starts at second 0.
+    bool AnnounceReady = false;
+    int IntervalMinutes = 0;
+    int TickPeriod = 0; // Timer1's period for the tick right after a chime or speech
+    std::shared_ptr<SoundObject> EffectSound;
+    int ChimeCount = 0;
+    int ChimesLeft = 0;
+
+    // Preferences, pronunciation table, the date at start-up and today's events.
+    void open();
+    void tick();
+    void strike();
+    void handOverSpeech();
+    void startChime(int kind, int count, bool custom);
+    void chimeForTime(int hour, int minute);
+    void announce(const QString& clockText);
+    void announceTime();
+    void announceDate(int month, int day, int weekday);
+    void loadPreferences();
+    void loadPronunciations();
+    void speakTodaysEvents();
+    void updateInterval();
+    void stop();
+    void setWindowPosition(int left, int top);
+    void watchZoneFile(const QString& path) { zoneWatch_ = ZoneWatch(path); }
+
+    // ClockCommands
+    QString clockText() const override { return TimeText; }
+    QString dateText() const override { return Title; }
+    void speakTimeNow() override { announce(TimeText); }
+    void speakClockText(const QString& clockText) override { announce(clockText); }
+    void speakDate(int month, int day, int weekday) override { announceDate(month, day, weekday); }
+    void speakToday() override;
+    void previewSound(int kind) override { startChime(kind, 2, false); }
+    bool loadCustomSound(const QString& path) override;
+    void previewCustomSound() override;
+    void savePreferences() override;
+
+Q_SIGNALS:
+    void textShown(const QString& text, bool visible);
+    void faceShown(bool visible);
+    void widthChanged(int width);
+    void titleChanged(const QString& title);
+    void colorsChanged(const taku::Rgb& text, const taku::Rgb& back);
+    void opacityChanged(double opacity);
+    void positionLoaded(int left, int top);
+
+private:
+    void applySettings();
+    void queueSpeech(const QString& text);
+    void endChime();
+
+    void showTitle();
+
+    int width_ = 0;
+    int top_ = 0;
+    int left_ = 0;
+    std::shared_ptr<SoundObject> heard_; // the custom sound tried out, kept to its end
+    ZoneWatch zoneWatch_;
+    qint64 zoneMinute_ = -1;
+};
+
+} // namespace taku

@@ -1,0 +1,208 @@
+// The clock core stepped second by second with fake services: what second 0 starts, the
+// strikes of a chime and the tick it gives back, speech order at start-up and the zone watch.
+
+#include "base/TextFile.h"
+#include "clock/ClockCore.h"
+#include "clock/ClockText.h"
+#include "events/EventFile.h"
+#include "prefs/PrefsFile.h"
+#include "support/TestEnv.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace taku;
+using taku::test::TestEnv;
+
+Q_DECLARE_METATYPE(taku::SecondZero)
+
+namespace {
+// Flags as letters: a alarm on, s sound on, c custom sound, t announce on.
+SettingsRecord settingsOf(const QString& flags) {
+    SettingsRecord s;
+    s.AlarmOn = flags.contains(u'a');
+    s.SoundOn = flags.contains(u's');
+    s.CustomSound = flags.contains(u'c');
+    s.AnnounceOn = flags.contains(u't');
+    s.AlarmHour = 7;
+    s.AlarmMinute = 30;
+    return s;
+}
+QDateTime at(int h, int m, int s) { return QDateTime(QDate(2026, 12, 24), QTime(h, m, s)); }
+} // namespace
+
+class TestClockCore final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void secondZero_data() {
+        QTest::addColumn<QString>("flags");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<QTime>("time");
+        QTest::addColumn<bool>("ready");
+        QTest::addColumn<SecondZero>("expected");
+        using Z = SecondZero;
+        QTest::newRow("alarm chime") << "ast" << 60 << QTime(7, 30) << true << Z::AlarmChime;
+        QTest::newRow("alarm, custom chime") << "ac" << 60 << QTime(7, 30) << true << Z::AlarmChime;
+        QTest::newRow("alarm spoken") << "a" << 60 << QTime(7, 30) << true << Z::AlarmSpeech;
+        QTest::newRow("alarm is 7:30, not 19:30")
+            << "a" << 60 << QTime(19, 30) << true << Z::Nothing;
+        QTest::newRow("alarm waits until ready")
+            << "as" << 30 << QTime(7, 30) << false << Z::Nothing;
+        QTest::newRow("alarm off: interval")
+            << "s" << 30 << QTime(7, 30) << true << Z::IntervalChime;
+        QTest::newRow("only at second 0") << "ast" << 1 << QTime(7, 30, 1) << true << Z::Nothing;
+        QTest::newRow("chime, not also speech")
+            << "st" << 60 << QTime(9, 0) << true << Z::IntervalChime;
+        QTest::newRow("custom chime") << "ct" << 60 << QTime(9, 0) << true << Z::IntervalChime;
+        QTest::newRow("spoken time") << "t" << 60 << QTime(9, 0) << true << Z::SpokenTime;
+        QTest::newRow("15 minutes at :45") << "t" << 15 << QTime(9, 45) << true << Z::SpokenTime;
+        QTest::newRow("15 minutes at :50") << "t" << 15 << QTime(9, 50) << true << Z::Nothing;
+        QTest::newRow("interval unset is hourly") << "t" << 0 << QTime(9, 30) << true << Z::Nothing;
+        QTest::newRow("not ready") << "t" << 60 << QTime(9, 0) << false << Z::Nothing;
+        QTest::newRow("nothing on") << "" << 1 << QTime(9, 0) << true << Z::Nothing;
+    }
+    void secondZero() {
+        QFETCH(QString, flags);
+        QFETCH(int, interval);
+        QFETCH(QTime, time);
+        QFETCH(bool, ready);
+        QFETCH(SecondZero, expected);
+        QCOMPARE(decideAtSecond(settingsOf(flags), interval, time, ready), expected);
+    }
+
+    void strikes_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("strikes");
+        for (auto [count, strikes] :
+             {std::pair{0, 12}, {1, 1}, {12, 12}, {13, 1}, {23, 11}, {24, 12}, {-3, 1}})
+            QTest::addRow("%d", count) << count << strikes;
+    }
+    void strikes() {
+        QFETCH(int, count);
+        QFETCH(int, strikes);
+        QCOMPARE(strikeCount(count), strikes);
+    }
+
+    // Three o'clock: three strikes from left to right, each after the last has finished;
+    // then Timer1 waits TickPeriod once and goes back to the per-second tick.
+    void chimeGivesTheTickBack() {
+        TestEnv env;
+        env.clock.set(at(14, 59, 59));
+        ClockCore core;
+        core.open();
+        env.edit([](SettingsRecord& s) { s.SoundOn = true, s.SoundIndex = 2, s.Volume = 40; });
+        env.clock.set(at(15, 0, 0));
+        core.tick();
+        QVERIFY(!core.AnnounceReady);
+        QCOMPARE(core.Timer2.Mode(), TimerMode::Repeat);
+        auto* bell = env.sound.builtInFake(2);
+        for (int i = 0; i < 3; ++i) {
+            core.strike();
+            core.strike(); // still playing: no new strike
+            QCOMPARE(core.AnnounceReady, i == 2);
+            bell->playing = false;
+        }
+        QCOMPARE(env.sound.strikes.size(), 3);
+        const int pans[] = {-50, 0, 50};
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(env.sound.strikes[i].pan, pans[i]);
+            QCOMPARE(env.sound.strikes[i].volume, 40);
+        }
+        QCOMPARE(core.Timer2.Mode(), TimerMode::Off);
+        QCOMPARE(core.Timer1.Period(), core.TickPeriod);
+        QCOMPARE(core.TickPeriod, 1000);
+        env.clock.set(at(15, 0, 1));
+        core.tick();
+        QCOMPARE(core.Timer1.Period(), kEveryWallSecond);
+    }
+
+    void chimeWithoutSoundEndsAtOnce() {
+        TestEnv env;
+        ClockCore core;
+        core.open();
+        env.edit([](SettingsRecord& s) { s.SoundOn = true, s.SoundIndex = 9; });
+        env.clock.set(at(15, 0, 0));
+        core.tick();
+        QVERIFY(!core.EffectSound);
+        core.strike();
+        QVERIFY(core.AnnounceReady);
+        QCOMPARE(core.Timer2.Mode(), TimerMode::Off);
+    }
+
+    // A loaded sound is kept as MySound.wav and strikes the chime from the next start on;
+    // trying out a built-in sound strikes that one and leaves the choice as it is.
+    void customSound() {
+        TestEnv env;
+        PrefsValues prefs;
+        prefs.settings.CustomSound = true;
+        env.write(QStringLiteral("Taku.Prefs"), joinLines(formatPrefs(prefs)));
+        env.write(QStringLiteral("chosen.wav"), "RIFF-sound");
+        ClockCore core;
+        QVERIFY(core.loadCustomSound(env.file(QStringLiteral("chosen.wav"))));
+        QCOMPARE(env.read(QStringLiteral("MySound.wav")), QByteArray("RIFF-sound"));
+        core.open();
+        QCOMPARE(env.sound.opened.last(), env.file(QStringLiteral("MySound.wav")));
+        core.startChime(0, 1, Settings().CustomSound);
+        core.strike();
+        QCOMPARE(env.sound.strikes.last().sound, QStringLiteral("custom"));
+        core.previewSound(3);
+        core.strike();
+        QCOMPARE(env.sound.strikes.last().sound, QStringLiteral("dog"));
+        QVERIFY(Settings().CustomSound);
+    }
+
+    // Today's events come after the date spoken at start-up, or at once without it.
+    void eventsFollowTheDate_data() {
+        QTest::addColumn<bool>("speakDate");
+        QTest::newRow("date first") << true;
+        QTest::newRow("no date") << false;
+    }
+    void eventsFollowTheDate() {
+        QFETCH(bool, speakDate);
+        TestEnv env;
+        PrefsValues prefs;
+        applyFirstRunValues(prefs.settings);
+        prefs.settings.SpeakDateAtStart = speakDate;
+        env.write(QStringLiteral("Taku.Prefs"), joinLines(formatPrefs(prefs)));
+        env.write(QStringLiteral("event.txt"), "True\t12\t24\tparty\nTrue\t12\t25\tlater\n");
+        ClockCore core;
+        core.open();
+        QCOMPARE(env.speech.spoken.size(), speakDate ? 0 : 1);
+        if (speakDate) core.Timer3.fire();
+        QCOMPARE(env.speech.spoken.size(), speakDate ? 2 : 1);
+        QCOMPARE(env.speech.spoken.last(), QStringLiteral("party........"));
+    }
+
+    // A new /etc/localtime is read again within a minute, and the title follows.
+    void zoneChangeIsSeen() {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("localtime"));
+        const auto point = [&](const char* zone) {
+            QFile::remove(link + u'~');
+            QFile::link(QStringLiteral("/usr/share/zoneinfo/") + QLatin1String(zone), link + u'~');
+            QVERIFY(std::rename(QFile::encodeName(link + u'~'), QFile::encodeName(link)) == 0);
+        };
+        point("Asia/Tokyo");
+        const QByteArray oldTz = qgetenv("TZ");
+        qputenv("TZ", ":" + QFile::encodeName(link));
+        tzset();
+        TestEnv env;
+        env.clock.set(at(10, 0, 58));
+        ClockCore core;
+        core.watchZoneFile(link);
+        core.open();
+        QSignalSpy titles(&core, &ClockCore::titleChanged);
+        point("UTC");
+        core.tick(); // the same minute: not looked at
+        QCOMPARE(QDateTime::currentDateTime().offsetFromUtc(), 9 * 3600);
+        env.clock.set(at(10, 1, 5));
+        core.tick();
+        QCOMPARE(QDateTime::currentDateTime().offsetFromUtc(), 0);
+        QCOMPARE(titles.size(), 1);
+        qputenv("TZ", oldTz);
+        tzset();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestClockCore)
+#include "test_clock_core.moc"
