@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the clock for a minute under Xvfb beside `xclock -update 1` (its peer, measured in the
 # same run) and prints for both: CPU seconds, wake-ups per second (context switches), private
-# (USS) and proportional (PSS) memory at the end from /proc/PID/smaps_rollup, and peak RSS;
+# (USS: private dirty pages) and proportional (PSS) memory at the end from
+# /proc/PID/smaps_rollup, and peak RSS;
 # for the clock also the lateness of each displayed second against the wall-clock boundary
 # (from taku.tick) and the time from start to the first painted strip. Wake-ups are the
 # context switches of all the process's threads.
@@ -22,7 +23,7 @@ fi
 command -v Xvfb >/dev/null && command -v xclock >/dev/null || tools/install-deps.sh
 
 work=$(mktemp -d)
-trap 'kill $clock_pid $xclock_pid $xvfb_pid 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'kill $clock_pid $logger_pid $xclock_pid $xvfb_pid 2>/dev/null || true; rm -rf "$work"' EXIT
 cp "$build/bin/chikutaku" "$work/"
 mkdir "$work/Taku_DATA"
 cp data/*.txt "$work/Taku_DATA/" 2>/dev/null || true
@@ -33,9 +34,14 @@ xvfb_pid=$!
 sleep 1
 
 export DISPLAY=$display SDL_AUDIODRIVER=dummy
+# Two clocks: the measured one runs as a user runs it, with its diagnostics off (writing a
+# line a second would be counted against it); a second one logs its ticks for the lateness
+# and its start for the first paint.
 start_ns=$(date +%s%N)
 QT_LOGGING_RULES='taku.tick.debug=true;taku.startup.debug=true' \
   "$work/chikutaku" >"$work/clock.log" 2>&1 &
+logger_pid=$!
+"$work/chikutaku" >/dev/null 2>&1 &
 clock_pid=$!
 xclock -update 1 >/dev/null 2>&1 &
 xclock_pid=$!
@@ -67,7 +73,10 @@ def memory(name):
     for line in open(os.path.join(work, name)):
         parts = line.split()
         if len(parts) >= 2 and parts[1].isdigit(): f[parts[0].rstrip(":")] = int(parts[1])
-    return f["Private_Clean"] + f["Private_Dirty"], f["Pss"], f["VmHWM"]
+    # Private clean pages are library code and data no other program happens to map at the
+    # moment (Qt's, when no other Qt program runs): they would be shared by the next one, so
+    # the private figure is the memory the program alone dirtied.
+    return f["Private_Dirty"], f["Pss"], f["VmHWM"]
 def load(name):
     d = {}
     for line in open(os.path.join(work, name)):
