@@ -23,7 +23,7 @@ fi
 command -v Xvfb >/dev/null && command -v xclock >/dev/null || tools/install-deps.sh
 
 work=$(mktemp -d)
-trap 'kill $clock_pid $logger_pid $xclock_pid $xvfb_pid 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'kill $clock_pid $logger_pid $xclock_pid $xvfb_pid 2>/dev/null || true; wait 2>/dev/null; rm -rf "$work"' EXIT
 cp "$build/bin/chikutaku" "$work/"
 mkdir "$work/Taku_DATA"
 cp data/*.txt "$work/Taku_DATA/" 2>/dev/null || true
