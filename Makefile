@@ -1,7 +1,8 @@
 # Two entry points for a fresh Debian 12 machine:
 #   make run   builds the clock and starts it
 #   make test  builds everything and runs every test
-# Both install the Debian packages they need when missing.
+# Both install the Debian packages they need when missing, and fetch the Japanese voice
+# (which only warns when it can't: the clock then speaks Japanese with espeak-ng).
 
 BUILD ?= build/dev
 PRESET ?= dev
@@ -10,6 +11,7 @@ PRESET ?= dev
 
 deps:
 	@tools/install-deps.sh
+	@tools/fetch-voice.sh
 
 $(BUILD)/build.ninja: | deps
 	cmake --preset $(PRESET)

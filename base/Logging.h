@@ -5,6 +5,7 @@
 //   taku.sound  info: one line per strike, "strike K/N pan=P volume=V sound=NAME"
 //   taku.files  warning: each file problem the user is spared a message for
 //   taku.startup debug: "first paint" with the wall-clock time, once
+//   taku.audio  info: "onset chime +N ms" / "onset speech +N ms", N after the sound's due time
 
 #include <QLoggingCategory>
 
@@ -13,3 +14,4 @@ Q_DECLARE_LOGGING_CATEGORY(lcSpeech)
 Q_DECLARE_LOGGING_CATEGORY(lcSound)
 Q_DECLARE_LOGGING_CATEGORY(lcFiles)
 Q_DECLARE_LOGGING_CATEGORY(lcStartup)
+Q_DECLARE_LOGGING_CATEGORY(lcAudio)

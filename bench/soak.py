@@ -7,7 +7,7 @@ spoken announcements every 15 minutes (the two runs side by side).
 
 Reports per run: due quarters, chimes or announcements given, hours struck with the wrong
 count, missed and doubled minutes, the worst lateness of a tick, and the memory of the clock
-(first, last, highest). Exit status 1 when a check fails.
+(resident and private, first, last, highest). Exit status 1 when a check fails.
 """
 
 import argparse
@@ -28,6 +28,19 @@ def rss_kb(pid):
         with open(f"/proc/{pid}/status") as f:
             for line in f:
                 if line.startswith("VmRSS:"):
+                    return int(line.split()[1])
+    except OSError:
+        return None
+    return None
+
+
+def uss_kb(pid):
+    """Private dirty memory: what the clock alone holds (private clean pages are library pages
+    no other program maps at the moment, shared as soon as one does)."""
+    try:
+        with open(f"/proc/{pid}/smaps_rollup") as f:
+            for line in f:
+                if line.startswith("Private_Dirty:"):
                     return int(line.split()[1])
     except OSError:
         return None
@@ -125,6 +138,7 @@ def main():
             runs.pop(name).cleanup()
     load = []
     memory = {name: [] for name in runs}
+    private = {name: [] for name in runs}
     failed = False
     try:
         load = busy_cores(os.cpu_count() or 2)
@@ -140,6 +154,9 @@ def main():
                 kb = rss_kb(run.clock.pid)
                 if kb:
                     memory[name].append(kb)
+                kb = uss_kb(run.clock.pid)
+                if kb:
+                    private[name].append(kb)
             time.sleep(5)
         for name, run in runs.items():
             run.close(timeout=60)
@@ -152,6 +169,10 @@ def main():
             trail = settled[::max(1, len(settled) // 6)]
             report["memory kB after 1st quarter"] = " ".join(str(k) for k in trail)
             report["memory kB first/last/max"] = f"{settled[0]}/{settled[-1]}/{max(settled)}"
+            uss = private[name][min(len(private[name]) - 1, skip):]
+            report["USS kB first/last/max"] = f"{uss[0]}/{uss[-1]}/{max(uss)}"
+            if uss[-1] - uss[0] > 1024:
+                problems.append(f"private memory grew by {uss[-1] - uss[0]} kB")
             if settled[-1] - settled[0] > 4096:
                 problems.append(f"memory grew by {settled[-1] - settled[0]} kB")
             print(f"\n[{name}]")

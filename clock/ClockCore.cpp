@@ -180,6 +180,9 @@ void ClockCore::startChime(int kind, int count, bool custom) {
     if (!custom) {
         SoundService* sound = services().sound;
         EffectSound = sound ? sound->builtIn(kind) : nullptr;
+    } else if (customSound_) {
+        // The user's sound, also after a built-in sound was tried out in between.
+        EffectSound = customSound_;
     }
     AnnounceReady = false;
     if (EffectSound) EffectSound->setVolume(Settings().Volume);
@@ -223,6 +226,7 @@ bool ClockCore::loadCustomSound(const QString& path) {
     if (!sound) return false;
     sound->Play();
     EffectSound = sound;
+    customSound_ = sound;
 
     const QString stored = dataFile(QStringLiteral("MySound.wav"));
     if (stored.isEmpty()) {
@@ -338,6 +342,7 @@ void ClockCore::loadPreferences() {
             SoundService* sound = services().sound;
             EffectSound =
                 sound ? sound->openAsSound(dataFile(QStringLiteral("MySound.wav"))) : nullptr;
+            customSound_ = EffectSound;
             if (!EffectSound) qCWarning(lcFiles) << "MySound.wav did not open as a sound";
         }
     } else {

@@ -95,7 +95,8 @@ private:
     int width_ = 0;
     int top_ = 0;
     int left_ = 0;
-    std::shared_ptr<SoundObject> heard_; // the custom sound tried out, kept to its end
+    std::shared_ptr<SoundObject> customSound_; // the user's sound once opened
+    std::shared_ptr<SoundObject> heard_;       // the custom sound tried out, kept to its end
     ZoneWatch zoneWatch_;
     qint64 zoneMinute_ = -1;
     bool screenLocked_ = false;

@@ -2,16 +2,21 @@
 
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QPaintEvent>
 #include <QPainter>
+
+#include <algorithm>
+#include <cmath>
 
 namespace taku {
 
-StaticText::StaticText(const QString& text, QWidget* parent) : QWidget(parent) { setText(text); }
+StaticText::StaticText(const QString& text, QWidget* parent) : QWidget(parent), text_(text) {}
 
 void StaticText::setText(const QString& text) {
     if (text == text_) return;
+    const QRect changed = changedRect(text_, text);
     text_ = text;
-    update();
+    if (!changed.isEmpty()) update(changed);
 }
 
 void StaticText::changeEvent(QEvent* event) {
@@ -23,30 +28,75 @@ void StaticText::changeEvent(QEvent* event) {
 }
 
 const StaticText::Piece& StaticText::piece(QChar c) {
-    auto it = pieces_.find(c.unicode());
-    if (it == pieces_.end()) {
+    auto it = pieces_.constFind(c.unicode());
+    if (it == pieces_.constEnd()) {
         Piece p;
         p.layout.setTextFormat(Qt::PlainText);
         p.layout.setText(QString(c));
         p.layout.prepare(QTransform(), font());
-        p.advance = QFontMetricsF(font()).horizontalAdvance(c);
+        const QFontMetricsF metrics(font());
+        p.advance = metrics.horizontalAdvance(c);
+        const QRectF ink = metrics.boundingRect(c);
+        p.inkLeft = std::min<qreal>(0, ink.left());
+        p.inkRight = std::max(p.advance, ink.right());
         it = pieces_.insert(c.unicode(), p);
     }
     return *it;
 }
 
-void StaticText::paintEvent(QPaintEvent*) {
+qreal StaticText::textWidth(const QString& text) {
+    qreal total = 0;
+    for (const QChar c : text)
+        total += piece(c).advance;
+    return total;
+}
+
+QRect StaticText::cell(const Piece& pc, qreal x) const {
+    // A pixel more on each side for the smoothing of the glyph's edges.
+    const int left = static_cast<int>(std::floor(x + pc.inkLeft)) - 1;
+    const int right = static_cast<int>(std::ceil(x + pc.inkRight)) + 1;
+    return QRect(left, 0, right - left, height());
+}
+
+QRect StaticText::changedRect(const QString& from, const QString& to) {
+    // Both texts end at the right edge. A character drawn at the same place in both is left
+    // alone; every other one, old or new, is repainted.
+    qreal xFrom = width() - textWidth(from);
+    qreal xTo = width() - textWidth(to);
+    QRect changed;
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < from.size() || j < to.size()) {
+        if (i < from.size() && j < to.size() && from[i] == to[j] && xFrom == xTo) {
+            const qreal advance = piece(from[i]).advance;
+            xFrom += advance;
+            xTo += advance;
+            ++i;
+            ++j;
+        } else if (j >= to.size() || (i < from.size() && xFrom <= xTo)) {
+            const Piece& pc = piece(from[i++]);
+            changed |= cell(pc, xFrom);
+            xFrom += pc.advance;
+        } else {
+            const Piece& pc = piece(to[j++]);
+            changed |= cell(pc, xTo);
+            xTo += pc.advance;
+        }
+    }
+    return changed & rect();
+}
+
+void StaticText::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.setFont(font());
     p.setPen(palette().color(QPalette::WindowText));
     if (lineHeight_ == 0) lineHeight_ = QFontMetricsF(font()).height();
     const qreal top = (height() - lineHeight_) / 2.0;
-    qreal total = 0;
-    for (const QChar c : text_) total += piece(c).advance;
-    qreal x = width() - total;
+    const QRect area = event->rect();
+    qreal x = width() - textWidth(text_);
     for (const QChar c : text_) {
         const Piece& pc = piece(c);
-        p.drawStaticText(QPointF(x, top), pc.layout);
+        if (cell(pc, x).intersects(area)) p.drawStaticText(QPointF(x, top), pc.layout);
         x += pc.advance;
     }
 }

@@ -6,6 +6,8 @@
 #   chikutaku.desktop            the desktop menu entry for this folder
 #   chikutaku.png, -48.png       the icon, drawn by the program's own icon code
 #   install-desktop-entry.sh     puts the entry into the user's menu (again after a move)
+#   voice/                       the Japanese voice Mei with its licence and credits, when
+#                                fetched (tools/fetch-voice.sh)
 
 add_executable(taku_icongen ${PROJECT_SOURCE_DIR}/tools/taku_icongen.cpp)
 target_link_libraries(taku_icongen PRIVATE taku_widgets)
@@ -41,4 +43,7 @@ install(CODE "
     message(FATAL_ERROR \"Taku_DATA could not be filled\")
   endif()
   message(STATUS \"Installing: \${dest}/Taku_DATA (delivered files only where missing)\")
+  execute_process(COMMAND \"${CMAKE_COMMAND}\" -DSRC=${TAKU_VOICE_CACHE}/mei
+                          \"-DDST=\${dest}/voice/mei\"
+                          -P ${PROJECT_SOURCE_DIR}/cmake/CopyVoice.cmake)
 ")

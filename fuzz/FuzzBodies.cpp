@@ -1,3 +1,7 @@
+// The fuzz targets of the readers and composers. Each body aborts (through check()) when a
+// property fails. Built with TAKU_FUZZ_TARGET="<name>", this file is the libFuzzer target of
+// that name; the regression test runs every kept input through the same bodies.
+
 #include "fuzz/FuzzBodies.h"
 
 #include "base/TextFile.h"
@@ -6,7 +10,6 @@
 #include "speech/Announcement.h"
 #include "speech/VoiceTable.h"
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
@@ -63,14 +66,10 @@ std::int32_t takeInt(const std::uint8_t*& data, std::size_t& size) {
     return static_cast<std::int32_t>(v);
 }
 
-} // namespace
-
+// The preferences file: whatever the bytes, at most 22 lines are read, and the record and
+// window position they give survive a save and a load.
 void prefsReader(const std::uint8_t* data, std::size_t size) {
-    ReadLimits limits;
-    limits.maxLines = kPrefsLines;
-    limits.maxLineBytes = 1024;
-    limits.maxFileBytes = 64 * 1024;
-    const auto lines = readLines(inputFile(data, size), limits);
+    const auto lines = readLines(inputFile(data, size), {kPrefsLines, 1024, 64 * 1024});
     check(lines.has_value(), "a written file opens");
     check(!lines->isEmpty() && lines->size() <= kPrefsLines,
           "no more lines are read than the file has");
@@ -87,6 +86,8 @@ void prefsReader(const std::uint8_t* data, std::size_t size) {
     check(again.settings == values.settings, "every setting survives a save and a load");
 }
 
+// A pronunciation table file (Shift_JIS): a table written once and read again writes the same
+// bytes a second time.
 void tableReader(const std::uint8_t* data, std::size_t size) {
     VoiceTableData table;
     check(loadTableFile(inputFile(data, size), table), "a written file opens");
@@ -100,6 +101,8 @@ void tableReader(const std::uint8_t* data, std::size_t size) {
     check(formatTableLines(again) == once, "a saved table saves again unchanged");
 }
 
+// The event file: a written record reads back the same, and the 1st of January's messages are
+// the active records of that date, each with its eight stops, at most 100.
 void eventReader(const std::uint8_t* data, std::size_t size) {
     const QString path = inputFile(data, size);
     bool ok = false;
@@ -112,11 +115,7 @@ void eventReader(const std::uint8_t* data, std::size_t size) {
     }
 
     // The start-up check of the 1st of January speaks the active records of that date.
-    ReadLimits limits;
-    limits.maxLines = 10000;
-    limits.maxLineBytes = 16 * 1024;
-    limits.maxFileBytes = 8 * 1024 * 1024;
-    const auto lines = readLines(path, limits);
+    const auto lines = readLines(path, {10000, 16 * 1024, 8 * 1024 * 1024});
     check(lines.has_value(), "a written file opens");
     const QStringList spoken = messagesForDay(*lines, 1, 1);
     const auto isOne = [](const QString& field) {
@@ -133,6 +132,7 @@ void eventReader(const std::uint8_t* data, std::size_t size) {
     check(spoken.size() >= std::min<qsizetype>(due, 100), "no due plain-number record is missed");
 }
 
+// The time composer on any clock text: a sentence ending with the closing word.
 void composeTime(const std::uint8_t* data, std::size_t size) {
     const QString text =
         QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
@@ -141,6 +141,8 @@ void composeTime(const std::uint8_t* data, std::size_t size) {
     check(spoken.size() < 1000, "the spoken time is a sentence, not a text of any length");
 }
 
+// The date composer on any three numbers: a sentence ending with the weekday suffix and the
+// closing word, naming the month of a real date.
 void composeDate(const std::uint8_t* data, std::size_t size) {
     const std::int32_t month = takeInt(data, size);
     const std::int32_t day = takeInt(data, size);
@@ -153,4 +155,23 @@ void composeDate(const std::uint8_t* data, std::size_t size) {
         check(spoken.contains(QStringLiteral(" [41] ")), "a real date names its month");
 }
 
+} // namespace
+
+const Target kTargets[kTargetCount] = {
+    {"prefs_reader", &prefsReader}, {"table_reader", &tableReader}, {"event_reader", &eventReader},
+    {"compose_time", &composeTime}, {"compose_date", &composeDate},
+};
+
 } // namespace taku::fuzz
+
+#ifdef TAKU_FUZZ_TARGET
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const auto body = [] {
+        for (const auto& target : taku::fuzz::kTargets)
+            if (std::strcmp(target.name, TAKU_FUZZ_TARGET) == 0) return target.body;
+        std::abort();
+    }();
+    body(data, size);
+    return 0;
+}
+#endif

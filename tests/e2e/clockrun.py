@@ -1,15 +1,19 @@
 """Runs the real chikutaku executable the way a user's desktop would, and reads what it did.
 
 A ClockRun copies the built executable into a temporary folder with a prepared "Taku_DATA"
-beside it (the program finds its data folder beside its own file, so the executable is copied,
-not linked), starts a private Xvfb, starts the clock under libfaketime at a chosen moment with
-the taku.* logging categories on, and reads the log. close() sends the window manager's
-"close" (WM_DELETE_WINDOW) to the window found with xdotool, as the title-bar button would.
+beside it (the program finds its data folder beside its own file), starts a private Xvfb,
+starts the clock under libfaketime at a chosen moment with the taku.* logging categories on,
+and reads the log. close() sends the window manager's "close" (WM_DELETE_WINDOW) to the
+window found with xdotool, as the title-bar button would.
 
-Every process started here is ended by its PID when the run is over, also when a check fails
-or the driver is interrupted; the clock and Xvfb also die with the driver (PR_SET_PDEATHSIG).
+Every process started here is ended by its PID when the run is over, also when a check fails;
+the clock and Xvfb also die with the driver (PR_SET_PDEATHSIG).
+
+A scenario is a dict run by run_scenario(): the moment the clock starts at, the tick it runs
+until, its preferences and data folder, and what it must have said and struck by then.
 """
 
+import argparse
 import ctypes
 import ctypes.util
 import glob
@@ -21,13 +25,24 @@ import subprocess
 import tempfile
 import time
 
-TICK = re.compile(r"^taku\.tick: (\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)\.(\d{3})$")
+TICK = re.compile(r"^taku\.tick: (\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)\.\d{3}$")
 SPEECH = re.compile(r"^taku\.speech: (.*)$")
-STRIKE = re.compile(
-    r"^taku\.sound: strike (\d+)/(\d+) pan=(-?\d+) volume=(-?\d+) sound=(\S+)$")
+STRIKE = re.compile(r"^taku\.sound: strike (\d+)/(\d+) pan=(-?\d+) volume=(-?\d+) sound=(\S+)$")
+SKIP = 77
+PREFS = [("top", 120), ("left", 340), ("ShowSeconds", True), ("ShowAMPM", True), ("ShowWeek", True),
+         ("Show24Hour", True), ("ShowAnalog", False), ("SmallView", False), ("AnnounceOn", False),
+         ("IntervalIndex", 0), ("Transparency", 100), ("TextColor", (0, 0, 0)),
+         ("BackColor", (255, 255, 255)), ("SoundOn", False), ("SoundIndex", 0), ("Volume", 100),
+         ("CustomSound", False), ("SpeakDateAtStart", False), ("AlarmOn", False), ("AlarmHour", 0),
+         ("AlarmMinute", 0), ("AlarmRepeat", 0), ("QuietOn", False), ("QuietStart", 0),
+         ("QuietEnd", 0), ("QuietWhenLocked", False), ("SpeakKey", "")]
 
 
 class CheckFailed(AssertionError):
+    pass
+
+
+class Skipped(Exception):
     pass
 
 
@@ -36,19 +51,9 @@ def check(ok, what):
         raise CheckFailed(what)
 
 
-def libfaketime():
-    for pattern in ("/usr/lib/*/faketime/libfaketime.so.1", "/usr/lib/faketime/libfaketime.so.1",
-                    "/usr/local/lib/faketime/libfaketime.so.1"):
-        found = sorted(glob.glob(pattern))
-        if found:
-            return found[0]
-    raise CheckFailed("libfaketime not found (Debian package faketime)")
-
-
 def _die_with_parent():
-    # PR_SET_PDEATHSIG = 1: the child gets SIGKILL when the driver ends, however it ends.
     libc = ctypes.CDLL(ctypes.util.find_library("c") or "libc.so.6", use_errno=True)
-    libc.prctl(1, signal.SIGKILL, 0, 0, 0)
+    libc.prctl(1, signal.SIGKILL, 0, 0, 0)  # PR_SET_PDEATHSIG
 
 
 def voice_table(rows=42):
@@ -57,100 +62,63 @@ def voice_table(rows=42):
 
 
 def prefs_lines(**fields):
-    """The 22 lines of a Taku.Prefs file; keyword arguments override the defaults."""
-    values = dict(top=120, left=340, ShowSeconds=True, ShowAMPM=True, ShowWeek=True,
-                  Show24Hour=True, ShowAnalog=False, SmallView=False, AnnounceOn=False,
-                  IntervalIndex=0, Transparency=100, TextColor=(0, 0, 0),
-                  BackColor=(255, 255, 255), SoundOn=False, SoundIndex=0, Volume=100,
-                  CustomSound=False, SpeakDateAtStart=False, AlarmOn=False, AlarmHour=0,
-                  AlarmMinute=0, AlarmRepeat=0)
-    for key in fields:
-        check(key in values, f"unknown preference {key}")
-    values.update(fields)
-    order = ["top", "left", "ShowSeconds", "ShowAMPM", "ShowWeek", "Show24Hour", "ShowAnalog",
-             "SmallView", "AnnounceOn", "IntervalIndex", "Transparency", "TextColor",
-             "BackColor", "SoundOn", "SoundIndex", "Volume", "CustomSound",
-             "SpeakDateAtStart", "AlarmOn", "AlarmHour", "AlarmMinute", "AlarmRepeat"]
-    lines = []
-    for key in order:
-        v = values[key]
-        if isinstance(v, bool):
-            lines.append("True" if v else "False")
-        elif isinstance(v, tuple):
-            lines.append("\t".join(str(c) for c in v))
-        else:
-            lines.append(str(v))
-    return lines
+    """The lines of a Taku.Prefs file; keyword arguments override the defaults. The last five
+    (quiet time, the lock, the speak-now key) are left out while all are off, as the clock
+    writes them."""
+    check(set(fields) <= {k for k, _ in PREFS}, f"unknown preference in {fields}")
+    values = [fields.get(k, v) for k, v in PREFS]
+    if values[22:] == [v for _, v in PREFS[22:]]:
+        values = values[:22]
+    return [("True" if v else "False") if isinstance(v, bool) else
+            "\t".join(map(str, v)) if isinstance(v, tuple) else str(v) for v in values]
+
+
+def copy_into(folder, files):
+    for name, content in files.items():
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(content)
 
 
 def send_wm_delete(display, window):
     """What a window manager's close button does: a WM_DELETE_WINDOW client message."""
-    xlib = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
-    xlib.XOpenDisplay.restype = ctypes.c_void_p
-    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    xlib.XInternAtom.restype = ctypes.c_ulong
-    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                                ctypes.c_void_p]
-    xlib.XFlush.argtypes = [ctypes.c_void_p]
-    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
-
-    class ClientMessage(ctypes.Structure):
-        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
-                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
-                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
-
-    class XEvent(ctypes.Union):
-        _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
-
-    dpy = xlib.XOpenDisplay(display.encode())
+    x = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+    x.XOpenDisplay.restype = ctypes.c_void_p
+    x.XInternAtom.restype = ctypes.c_ulong
+    x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                             ctypes.c_void_p]
+    x.XFlush.argtypes = x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    event = (ctypes.c_long * 24)()  # an XClientMessageEvent in an XEvent's room
+    dpy = x.XOpenDisplay(display.encode())
     check(dpy, f"cannot open display {display}")
     try:
-        ev = XEvent()
-        ev.xclient.type = 33  # ClientMessage
-        ev.xclient.window = window
-        ev.xclient.message_type = xlib.XInternAtom(dpy, b"WM_PROTOCOLS", 0)
-        ev.xclient.format = 32
-        ev.xclient.data[0] = xlib.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)
-        ev.xclient.data[1] = 0  # CurrentTime
-        xlib.XSendEvent(dpy, window, 0, 0, ctypes.byref(ev))
-        xlib.XFlush(dpy)
+        event[0], event[4], event[5] = 33, window, x.XInternAtom(dpy, b"WM_PROTOCOLS", 0)
+        event[6], event[7] = 32, x.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)
+        x.XSendEvent(dpy, window, 0, 0, ctypes.byref(event))
+        x.XFlush(dpy)
     finally:
-        xlib.XCloseDisplay(dpy)
+        x.XCloseDisplay(dpy)
 
 
 class ClockRun:
-    def __init__(self, exe, name="clock", data=None, prefs=None, extra_env=None,
-                 data_dir_hook=None):
-        """exe: the built chikutaku. data: {file name: bytes} for Taku_DATA (None: no data
-        folder at all). prefs: a list of lines for Taku.Prefs. data_dir_hook(path) may replace
-        the data folder (a mount point, a read-only folder) before the clock starts."""
-        self.exe = exe
+    def __init__(self, exe, name="clock", data=None, extra_env=None, data_dir_hook=None):
+        """data: {file name: bytes} for Taku_DATA (None: no data folder); data_dir_hook(path)
+        makes the data folder instead (a mount point, a read-only folder)."""
         self.work = tempfile.mkdtemp(prefix=f"taku-{name}-")
         self.data_dir = os.path.join(self.work, "Taku_DATA")
         self.log_path = os.path.join(self.work, "clock.log")
         self.extra_env = dict(extra_env or {})
-        self.xvfb = None
-        self.clock = None
-        self.display = None
-        self._log_file = None
+        self.xvfb = self.clock = self.display = self._log_file = None
         shutil.copy2(exe, os.path.join(self.work, "chikutaku"))
-        if data is not None or prefs is not None:
+        if data is not None:
             os.mkdir(self.data_dir)
-            for fname, content in (data or {}).items():
-                with open(os.path.join(self.data_dir, fname), "wb") as f:
-                    f.write(content)
-            if prefs is not None:
-                self.write_prefs(prefs)
-        if data_dir_hook:
-            data_dir_hook(self.data_dir)
-
-    def write_prefs(self, lines):
-        with open(os.path.join(self.data_dir, "Taku.Prefs"), "w", encoding="utf-8") as f:
-            f.write("".join(line + "\n" for line in lines))
-
-    # --- processes -----------------------------------------------------------------------
+            copy_into(self.data_dir, data)
+        try:
+            if data_dir_hook:
+                data_dir_hook(self.data_dir)
+        except BaseException:
+            self.cleanup()
+            raise
 
     def start_xvfb(self):
         r, w = os.pipe()
@@ -159,8 +127,7 @@ class ClockRun:
             pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             preexec_fn=_die_with_parent)
         os.close(w)
-        number = b""
-        deadline = time.monotonic() + 20
+        number, deadline = b"", time.monotonic() + 20
         while not number.endswith(b"\n") and time.monotonic() < deadline:
             chunk = os.read(r, 16)
             if not chunk:
@@ -170,33 +137,25 @@ class ClockRun:
         check(number.strip().isdigit(), "Xvfb did not report its display")
         self.display = ":" + number.decode().strip()
 
-    def start(self, fake_time, speed=None, log_rules="taku.*=true"):
-        """Starts the clock at fake_time ("2026-12-24 13:44:58"); time runs on from there,
-        speed times as fast when speed is given (timers too: libfaketime also moves the
-        monotonic clock)."""
+    def start(self, fake_time, speed=None):
+        """Starts the clock at fake_time ("2026-12-24 13:44:58"), speed times as fast when
+        given (timers too: libfaketime also moves the monotonic clock)."""
         if self.xvfb is None:
             self.start_xvfb()
-        faketime_value = f"@{fake_time}" + (f" x{speed}" if speed else "")
+        faketime = sorted(glob.glob("/usr/lib/*/faketime/libfaketime.so.1") +
+                          glob.glob("/usr/lib/faketime/libfaketime.so.1"))
+        check(faketime, "libfaketime not found (Debian package faketime)")
         env = dict(os.environ)
         env.update({
-            "DISPLAY": self.display,
-            "QT_QPA_PLATFORM": "xcb",
-            "SDL_AUDIODRIVER": "dummy",
-            "TZ": "Asia/Tokyo",
-            "LANG": "C.UTF-8",
-            "LC_ALL": "C.UTF-8",
-            "QT_LOGGING_RULES": log_rules,
-            # What `faketime -f TIME` does, without a wrapper process in between, so the
-            # PID held here is the clock's own.
-            "LD_PRELOAD": libfaketime(),
-            "FAKETIME": faketime_value,
-            # An AddressSanitizer build accepts the preloaded library.
-            "ASAN_OPTIONS": env.get("ASAN_OPTIONS", "detect_leaks=0") +
-            ":verify_asan_link_order=0",
+            "DISPLAY": self.display, "QT_QPA_PLATFORM": "xcb", "SDL_AUDIODRIVER": "dummy",
+            "TZ": "Asia/Tokyo", "LANG": "C.UTF-8", "LC_ALL": "C.UTF-8",
+            "QT_LOGGING_RULES": "taku.*=true",
+            # What `faketime -f TIME` does, without a wrapper process: the PID is the clock's.
+            "LD_PRELOAD": faketime[0], "FAKETIME": f"@{fake_time}" + (f" x{speed}" if speed else ""),
+            "ASAN_OPTIONS": env.get("ASAN_OPTIONS", "detect_leaks=0") + ":verify_asan_link_order=0",
             "XDG_RUNTIME_DIR": self.work,
-            # No session bus: otherwise Qt's accessibility bridge asks D-Bus to autolaunch a
-            # bus daemon for the private display, which leaves processes behind and can block
-            # the start-up for good.
+            # No session bus: Qt's accessibility bridge would autolaunch a bus daemon for the
+            # private display, which leaves processes behind and can block the start-up.
             "DBUS_SESSION_BUS_ADDRESS": f"unix:path={self.work}/no-session-bus",
         })
         for key, value in self.extra_env.items():
@@ -205,15 +164,12 @@ class ClockRun:
             else:
                 env[key] = value
         self._log_file = open(self.log_path, "wb")
-        self.clock = subprocess.Popen([os.path.join(self.work, "chikutaku")], cwd=self.work,
-                                      env=env, stdout=self._log_file,
-                                      stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
+        self.clock = subprocess.Popen([os.path.join(self.work, "chikutaku")], cwd=self.work, env=env,
+                                      stdout=self._log_file, stderr=subprocess.STDOUT,
+                                      preexec_fn=_die_with_parent)
         return self
 
-    def running(self):
-        return self.clock is not None and self.clock.poll() is None
-
-    def stop(self):
+    def cleanup(self):
         """Ends what this run started, by PID, and removes its folder."""
         for proc in (self.clock, self.xvfb):
             if proc is not None and proc.poll() is None:
@@ -224,10 +180,6 @@ class ClockRun:
                     pass
         if self._log_file:
             self._log_file.close()
-            self._log_file = None
-
-    def cleanup(self):
-        self.stop()
         if os.path.ismount(self.data_dir):  # a test's small tmpfs
             subprocess.run(["umount", "-l", self.data_dir], capture_output=True, timeout=20)
         if os.path.isdir(self.data_dir):
@@ -239,12 +191,9 @@ class ClockRun:
 
     def __exit__(self, exc_type, exc, tb):
         if exc_type is not None:
-            print(f"--- log of the failed run ({self.log_path}) ---")
-            print(self.tail(60))
+            print("--- log of the failed run ---\n" + "\n".join(self.lines()[-60:]))
         self.cleanup()
         return False
-
-    # --- the log -------------------------------------------------------------------------
 
     def lines(self):
         try:
@@ -253,92 +202,120 @@ class ClockRun:
         except FileNotFoundError:
             return []
 
-    def tail(self, n):
-        return "\n".join(self.lines()[-n:])
-
     def ticks(self):
         return [m.group(1) for m in map(TICK.match, self.lines()) if m]
 
-    def wait_for(self, predicate, timeout, what):
-        """Polls the log until predicate(lines) holds; fails after timeout seconds or when the
-        clock has ended."""
+    def wait_for_tick(self, stamp, timeout):
+        """Polls the log for the tick of a wall-clock second ("2026-12-24 13:45:02"); fails
+        after timeout seconds or when the clock has ended."""
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
-            lines = self.lines()
-            if predicate(lines):
-                return lines
-            check(self.running(), f"the clock ended while waiting for {what} "
-                                  f"(exit {self.clock.poll()})")
+            if any(t >= stamp for t in self.ticks()):
+                return
+            check(self.clock.poll() is None, f"the clock ended waiting for {stamp} ({self.clock.poll()})")
             time.sleep(0.05)
-        raise CheckFailed(f"timed out after {timeout} s waiting for {what}")
+        raise CheckFailed(f"timed out after {timeout} s waiting for the tick of {stamp}")
 
-    def wait_for_tick(self, stamp, timeout):
-        """Waits for the tick of a wall-clock second ("2026-12-24 13:45:02")."""
-        return self.wait_for(lambda ls: any(t >= stamp for t in
-                                            (m.group(1) for m in map(TICK.match, ls) if m)),
-                             timeout, f"the tick of {stamp}")
-
-    # --- the window ----------------------------------------------------------------------
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool", *args], env=dict(os.environ, DISPLAY=self.display),
+                              capture_output=True, text=True, timeout=10).stdout
 
     def window(self, timeout=20):
-        """The clock strip's X window, found by its class name (the title as a fallback)."""
-        env = dict(os.environ, DISPLAY=self.display)
+        """The clock strip's X window, found by its class name."""
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
-            for args in (["--classname", "chikutaku"], ["--class", "chikutaku"],
-                         ["--name", r"^\d{4}\.\d{1,2}\.\d{1,2} "]):
-                out = subprocess.run(["xdotool", "search", "--onlyvisible"] + args, env=env,
-                                     capture_output=True, text=True, timeout=10).stdout.split()
-                if out:
-                    return int(out[0])
+            found = self.xdotool("search", "--onlyvisible", "--classname", "chikutaku").split()
+            if found:
+                return int(found[0])
             time.sleep(0.1)
         raise CheckFailed("the clock window was not found with xdotool")
 
-    def geometry(self, window):
-        env = dict(os.environ, DISPLAY=self.display)
-        out = subprocess.run(["xdotool", "getwindowgeometry", "--shell", str(window)], env=env,
-                             capture_output=True, text=True, timeout=10).stdout
-        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
-        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
-
     def close(self, timeout=20):
-        """Closes the clock window as its close button would and waits for the program to end.
-        Returns the exit status."""
-        send_wm_delete(self.display, self.window())
+        """Closes the window as its close button would; returns the exit status and the window's
+        place (left, top) just before."""
+        window = self.window()
+        shell = self.xdotool("getwindowgeometry", "--shell", str(window)).split()
+        place = dict(line.split("=", 1) for line in shell if "=" in line)
+        send_wm_delete(self.display, window)
         try:
             code = self.clock.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
             raise CheckFailed(f"the clock did not end within {timeout} s of closing its window")
-        self._log_file.close()
-        self._log_file = None
-        return code
+        return code, (place["X"], place["Y"])
 
-    def saved_prefs(self):
-        path = os.path.join(self.data_dir, "Taku.Prefs")
-        with open(path, "rb") as f:
-            return f.read().decode("utf-8").split("\n")[:-1]
+    def data_file(self, name):
+        with open(os.path.join(self.data_dir, name), "rb") as f:
+            return f.read()
 
 
-def speeches(lines):
-    return [m.group(1) for m in map(SPEECH.match, lines) if m]
-
-
-def strikes(lines):
-    return [(int(k), int(n), int(p), int(v), s)
-            for k, n, p, v, s in (m.groups() for m in map(STRIKE.match, lines) if m)]
-
-
-def lines_from(lines, tick_stamp):
+def after(lines, stamp):
     """The lines from the first tick at or after a wall-clock second on."""
     for n, line in enumerate(lines):
         m = TICK.match(line)
-        if m and m.group(1) >= tick_stamp:
+        if m and m.group(1) >= stamp:
             return lines[n:]
     return []
 
 
-def before(lines, first, second):
-    """True when a line matching first comes before every line matching second."""
-    i = next((n for n, line in enumerate(lines) if first(line)), None)
-    j = next((n for n, line in enumerate(lines) if second(line)), None)
-    return i is not None and (j is None or i < j)
+def run_scenario(exe, sc):
+    """Starts the clock at sc["start"] (sc["speed"] times as fast) with sc["prefs"] and
+    sc["data"] (the numbered voice table by default), runs it to the tick sc["until"], checks
+    what it said (sc["said"]), struck from the minute sc["due"] on (sc["strikes"]), logged
+    (sc["logged"]) and ticked, closes it and checks the preferences file it leaves:
+    "saved" holds the settings it started with and the window's place, "kept" is unchanged."""
+    prefs = prefs_lines(**sc.get("prefs", {}))
+    data = {"voice.txt": voice_table(), "Taku.Prefs": "".join(p + "\n" for p in prefs).encode(),
+            **sc.get("data", {})}
+    hook = sc["hook"](data) if "hook" in sc else None
+    with ClockRun(exe, sc["name"], data=None if hook else data, extra_env=sc.get("env"),
+                  data_dir_hook=hook) as run:
+        run.start(sc["start"], sc.get("speed"))
+        run.wait_for_tick(sc["until"], timeout=120)
+        lines = run.lines()
+        said = [m.group(1) for m in map(SPEECH.match, lines) if m]
+        check(said == sc.get("said", []), f"spoken: {said}")
+        struck = [(int(k), int(n), int(p), int(v), s) for k, n, p, v, s in
+                  (m.groups() for m in map(STRIKE.match, after(lines, sc["due"])) if m)]
+        check(struck == sc.get("strikes", []), f"strikes from {sc['due']}: {struck}")
+        if said and sc.get("speaks_at_due", True):
+            check(lines.index("taku.speech: " + said[-1]) > lines.index(after(lines, sc["due"])[0]),
+                  f"{said[-1]!r} was spoken before {sc['due']}")
+        seconds = {t for t in run.ticks() if sc["due"] <= t <= sc["until"]}
+        check(len(seconds) >= sc.get("ticks", 0), f"ticks missed after {sc['due']}: {len(seconds)}")
+        check(not sc.get("logged") or any(sc["logged"] in line for line in lines),
+              f"{sc.get('logged')!r} was not logged")
+        code, (x, y) = run.close()
+        check(code == 0, f"the clock ended with status {code}")
+        if sc.get("prefs_file", "saved") == "saved":
+            saved = run.data_file("Taku.Prefs").decode().split("\n")[:-1]
+            check(saved == [y, x] + prefs[2:], f"saved {saved}, started with {prefs}, window at {x},{y}")
+        else:
+            check(run.data_file("Taku.Prefs") == data["Taku.Prefs"], "the preferences file changed")
+            check(any("not saved" in line for line in run.lines()), "the skipped save was not logged")
+            extra = set(os.listdir(run.data_dir)) - set(data) - {"filler"}
+            check(not extra, f"files left behind: {extra}")
+
+
+def main(scenarios):
+    """Runs one scenario named on the command line: a dict for run_scenario(), or a function
+    of the parsed arguments. Exit status 0 passed, 1 failed, 77 skipped (CTest's
+    SKIP_RETURN_CODE)."""
+    parser = argparse.ArgumentParser()
+    for option in ("--exe", "--build", "--source", "--saver"):
+        parser.add_argument(option)
+    parser.add_argument("scenario", choices=sorted(scenarios))
+    args = parser.parse_args()
+    sc = scenarios[args.scenario]
+    try:
+        if callable(sc):
+            sc(args)
+        else:
+            run_scenario(os.path.abspath(args.exe), dict(sc, name=args.scenario))
+    except Skipped as why:
+        print(f"SKIP {args.scenario}: {why}")
+        return SKIP
+    except CheckFailed as failure:
+        print(f"FAIL {args.scenario}: {failure}")
+        return 1
+    print(f"PASS {args.scenario}")
+    return 0

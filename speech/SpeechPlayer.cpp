@@ -1,0 +1,330 @@
+// The speech backend: a text is synthesised on the worker thread while the text before it
+// is still sounding, so consecutive announcements follow each other without a gap; the
+// samples play on the mixer's speech channel, each text only after the previous has ended.
+
+#include "speech/SpeechPlayer.h"
+
+#include "base/Backends.h"
+#include "base/Logging.h"
+#include "sound/AudioOutput.h"
+#include "speech/EspeakEngine.h"
+#include "speech/ScriptRuns.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <optional>
+
+namespace taku {
+
+namespace {
+
+// Prepared texts kept for a Speak to come; the clock prepares one or two at a time.
+constexpr size_t kPreparedKept = 4;
+
+struct MixerSpec final {
+    int frequency = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    int frameBytes() const { return SDL_AUDIO_BITSIZE(format) / 8 * channels; }
+};
+
+// The mixer's format, opening the output if it is closed; nullopt when there is no output.
+std::optional<MixerSpec> openMixerSpec() {
+    auto guard = audio::lock();
+    MixerSpec spec;
+    if (!audio::ensureOpen() || Mix_QuerySpec(&spec.frequency, &spec.format, &spec.channels) == 0)
+        return std::nullopt;
+    return spec;
+}
+
+// Mono samples at rate, converted to the mixer's format and appended to out.
+bool appendConverted(const std::vector<short>& samples, int rate, const MixerSpec& spec,
+                     QByteArray& out) {
+    SDL_AudioCVT cvt;
+    if (SDL_BuildAudioCVT(&cvt, AUDIO_S16SYS, 1, rate, spec.format,
+                          static_cast<Uint8>(spec.channels), spec.frequency) < 0)
+        return false;
+    cvt.len = static_cast<int>(samples.size() * sizeof(short));
+    QByteArray buffer(static_cast<qsizetype>(cvt.len) * cvt.len_mult, Qt::Uninitialized);
+    std::memcpy(buffer.data(), samples.data(), static_cast<size_t>(cvt.len));
+    cvt.buf = reinterpret_cast<Uint8*>(buffer.data());
+    if (cvt.needed) {
+        if (SDL_ConvertAudio(&cvt) != 0) return false;
+    } else {
+        cvt.len_cvt = cvt.len;
+    }
+    out.append(buffer.constData(), cvt.len_cvt);
+    return true;
+}
+
+Mix_Chunk* toChunk(const QByteArray& pcm) {
+    if (pcm.isEmpty()) return nullptr;
+    auto* buf = static_cast<Uint8*>(SDL_malloc(static_cast<size_t>(pcm.size())));
+    if (!buf) return nullptr;
+    std::memcpy(buf, pcm.constData(), static_cast<size_t>(pcm.size()));
+    auto guard = audio::lock();
+    Mix_Chunk* chunk = Mix_QuickLoad_RAW(buf, static_cast<Uint32>(pcm.size()));
+    if (!chunk) {
+        SDL_free(buf);
+        return nullptr;
+    }
+    chunk->allocated = 1; // Mix_FreeChunk frees the samples too
+    return chunk;
+}
+
+bool speechChannelPlaying() {
+    auto guard = audio::lock();
+    return audio::isOpen() && Mix_Playing(audio::kSpeechChannel) != 0;
+}
+
+bool playOnSpeechChannel(Mix_Chunk* chunk) {
+    auto guard = audio::lock();
+    if (!audio::ensureOpen() || Mix_PlayChannel(audio::kSpeechChannel, chunk, 0) < 0) return false;
+    audio::watchOnset(audio::kSpeechChannel, audio::OnsetKind::Speech);
+    return true;
+}
+
+} // namespace
+
+// A text synthesised into the mixer's format.
+struct SpeechPlayer::Rendered final {
+    QString voice;
+    QByteArray pcm;
+    qint64 frames = 0;
+};
+
+struct SpeechPlayer::Pending final {
+    QString text;
+    QString voice;
+    Mix_Chunk* chunk = nullptr;
+    qint64 frames = 0;
+};
+
+SpeechPlayer::SpeechPlayer(const QString& espeakData, OpenJTalkEngine::Setup openJTalk)
+    : espeakData_(espeakData), openJTalk_(std::move(openJTalk)) {
+    worker_ = std::thread([this] { run(); });
+}
+
+SpeechPlayer::~SpeechPlayer() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    worker_.join();
+}
+
+void SpeechPlayer::Speak(const QString& text, bool interrupt) {
+    {
+        std::lock_guard lock(mutex_);
+        if (interrupt) {
+            unfinished_ -= static_cast<int>(queue_.size());
+            queue_.clear();
+            interrupt_ = true;
+        }
+        queue_.push_back(text);
+        ++unfinished_;
+    }
+    wake_.notify_all();
+}
+
+void SpeechPlayer::prepare(const QString& text) {
+    {
+        std::lock_guard lock(mutex_);
+        toPrepare_.push_back(text);
+        ++preparing_;
+    }
+    wake_.notify_all();
+}
+
+bool SpeechPlayer::waitUntilIdle(int timeoutMs) {
+    std::unique_lock lock(mutex_);
+    return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                          [this] { return unfinished_ == 0; });
+}
+
+void SpeechPlayer::waitUntilPrepared() {
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [this] { return preparing_ == 0 || stop_; });
+}
+
+bool SpeechPlayer::synthesizerReady() {
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [this] { return ready_ >= 0; });
+    return ready_ == 1;
+}
+
+void SpeechPlayer::run() {
+    EspeakEngine& espeak = EspeakEngine::shared(espeakData_);
+    OpenJTalkEngine jtalk(openJTalk_);
+    if (!espeak.ok())
+        qCWarning(lcFiles) << "espeak-ng data missing or unusable" << espeakData_
+                           << "- only Japanese can be spoken, and only by Open JTalk";
+    bool toldFallback = false;
+    auto tellFallback = [&] {
+        if (toldFallback) return;
+        toldFallback = true;
+        qCWarning(lcFiles).noquote()
+            << QStringLiteral("Open JTalk cannot speak (%1); Japanese is spoken by espeak-ng")
+                   .arg(jtalk.problem());
+    };
+    if (!jtalk.ok()) tellFallback();
+    {
+        std::lock_guard lock(mutex_);
+        ready_ = espeak.ok() || jtalk.ok() ? 1 : 0;
+    }
+    idle_.notify_all();
+
+    auto render = [&](const QString& text) {
+        Rendered r;
+        const std::optional<MixerSpec> spec = openMixerSpec();
+        if (!spec) return r;
+        QStringList voices;
+        for (const ScriptRun& run : splitScriptRuns(text)) {
+            if (run.text.trimmed().isEmpty()) continue;
+            std::vector<short> samples;
+            int rate = 0;
+            QString voice;
+            if (run.japanese && jtalk.ok()) {
+                samples = jtalk.synthesize(run.text, &rate);
+                voice = QStringLiteral("mei");
+                if (!jtalk.ok()) tellFallback(); // the voice failed in use
+            }
+            if (samples.empty() && !(run.japanese && jtalk.ok())) {
+                voice = run.japanese ? QStringLiteral("ja") : QStringLiteral("en");
+                samples = espeak.synthesize(run.text, voice);
+                rate = espeak.sampleRate();
+            }
+            if (!samples.empty() && appendConverted(samples, rate, *spec, r.pcm))
+                voices.append(voice);
+        }
+        r.voice = voices.join(u'+');
+        r.frames = r.pcm.size() / spec->frameBytes();
+        return r;
+    };
+
+    std::deque<std::pair<QString, Rendered>> prepared;
+    std::optional<Pending> playing; // on the speech channel
+    std::optional<Pending> next;    // synthesised, waiting for the channel
+
+    auto finish = [&](Pending& p, bool whole) {
+        QByteArray pcm;
+        if (p.chunk && keepPcm)
+            pcm = QByteArray(reinterpret_cast<const char*>(p.chunk->abuf),
+                             static_cast<qsizetype>(p.chunk->alen));
+        if (p.chunk) {
+            auto guard = audio::lock();
+            Mix_FreeChunk(p.chunk);
+        }
+        p.chunk = nullptr;
+        if (onPlayed) onPlayed(Played{p.text, p.voice, p.frames, whole, pcm});
+        std::lock_guard lock(mutex_);
+        if (--unfinished_ <= 0) {
+            unfinished_ = 0;
+            idle_.notify_all();
+        }
+    };
+
+    for (;;) {
+        QString text;
+        QString toPrepare;
+        bool haveText = false;
+        bool havePrepare = false;
+        bool halt = false;
+        {
+            std::unique_lock lock(mutex_);
+            auto due = [&] {
+                return stop_ || interrupt_ || (!next && !queue_.empty()) || !toPrepare_.empty();
+            };
+            // While a text sounds, look every few milliseconds whether it has ended; the
+            // mixer's finished callback is left to the chimes.
+            if (playing)
+                wake_.wait_for(lock, std::chrono::milliseconds(5), due);
+            else
+                wake_.wait(lock, due);
+            if (stop_) break;
+            halt = interrupt_;
+            interrupt_ = false;
+            if (!next && !queue_.empty()) {
+                text = queue_.front();
+                queue_.pop_front();
+                haveText = true;
+            } else if (!toPrepare_.empty()) {
+                toPrepare = toPrepare_.front();
+                toPrepare_.pop_front();
+                havePrepare = true;
+            }
+        }
+        if (halt) {
+            if (playing) {
+                auto guard = audio::lock();
+                Mix_HaltChannel(audio::kSpeechChannel);
+                finish(*playing, false);
+                playing.reset();
+            }
+            if (next) {
+                finish(*next, false);
+                next.reset();
+            }
+        }
+        if (playing && !speechChannelPlaying()) {
+            finish(*playing, true);
+            playing.reset();
+        }
+        if (havePrepare) {
+            audio::warmUp();
+            bool known = false;
+            for (const auto& entry : prepared)
+                known = known || entry.first == toPrepare;
+            if (!known) {
+                prepared.emplace_back(toPrepare, render(toPrepare));
+                if (prepared.size() > kPreparedKept) prepared.pop_front();
+            }
+            std::lock_guard lock(mutex_);
+            --preparing_;
+            idle_.notify_all();
+        }
+        if (haveText) {
+            Rendered r;
+            auto found = std::find_if(prepared.begin(), prepared.end(),
+                                      [&](const auto& entry) { return entry.first == text; });
+            if (found != prepared.end()) {
+                r = std::move(found->second);
+                prepared.erase(found);
+            } else {
+                r = render(text);
+            }
+            next = Pending{text, r.voice, toChunk(r.pcm), r.frames};
+        }
+        if (next && !playing) {
+            if (next->chunk && playOnSpeechChannel(next->chunk)) {
+                playing = std::move(next);
+            } else {
+                finish(*next, true); // nothing to hear, or no output at all
+            }
+            next.reset();
+        }
+    }
+
+    // Shutting down: cut off what sounds and drop the rest.
+    if (playing) {
+        auto guard = audio::lock();
+        if (audio::isOpen()) Mix_HaltChannel(audio::kSpeechChannel);
+        finish(*playing, false);
+    }
+    if (next) finish(*next, false);
+    std::lock_guard lock(mutex_);
+    queue_.clear();
+    toPrepare_.clear();
+    unfinished_ = 0;
+    preparing_ = 0;
+    idle_.notify_all();
+}
+
+std::unique_ptr<Speech> makeSpeechBackend() { return std::make_unique<SpeechPlayer>(); }
+
+} // namespace taku

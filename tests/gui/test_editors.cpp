@@ -1,0 +1,264 @@
+// The event and pronunciation editors, driven through their widgets: what each button says
+// or changes, and what a save leaves in the data folder for the clock's next start.
+
+#include "base/TextFile.h"
+#include "base/Windows.h"
+#include "clock/ClockCore.h"
+#include "events/W_Event.h"
+#include "speech/VoiceTable.h"
+#include "speech/W_Voice.h"
+#include "support/CrashDuringSave.h"
+#include "support/TestEnv.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+
+using namespace taku;
+using taku::test::TestEnv;
+
+namespace {
+
+QByteArray fixture(const char* name) {
+    QFile f(QStringLiteral(TAKU_TEST_DATA "/") + QString::fromLatin1(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList rowTexts(const EventList* list, int row) {
+    const QTreeWidgetItem* item = list->topLevelItem(row);
+    return {item->text(1), item->text(2), item->text(3)};
+}
+
+void clickRow(EventList* list, int row) {
+    const QRect cell = list->visualRect(list->model()->index(row, 3));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+// A row dragged with the mouse within the list and released at a point of the viewport.
+void dragRow(EventList* list, int row, const QPoint& to) {
+    std::unique_ptr<QMimeData> mime(list->model()->mimeData({list->model()->index(row, 0)}));
+    QDragEnterEvent enter(to, Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &enter);
+    QDragMoveEvent move(to, Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &move);
+    QDropEvent drop(QPointF(to), Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &drop);
+}
+
+// Replaces a field's text the way a user does: select everything, then type.
+void retype(QLineEdit* field, const QString& text) {
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Delete);
+    QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, text, Qt::NoModifier);
+}
+
+} // namespace
+
+class TestEditors final : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestEnv> env;
+    std::unique_ptr<ClockCore> clock;
+
+    template <typename W> W* open() {
+        W* w = showWindow<W>();
+        if (!QTest::qWaitForWindowExposed(w)) qWarning("editor window not exposed");
+        return w;
+    }
+    template <typename W> void close(QPushButton* button) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!openWindow<W>());
+    }
+    QByteArray file(const char* name) const { return env->read(QLatin1String(name)); }
+    // What the clock's start-up check says with event.txt as it is now (24 December).
+    QStringList startUpMessages() {
+        env->speech.spoken.clear();
+        clock->speakTodaysEvents();
+        return env->speech.spoken;
+    }
+    // What the speech timer hands to the synthesizer for the armed announcement.
+    QString announced() {
+        clock->Timer3.fire();
+        return env->speech.spoken.isEmpty() ? QString() : env->speech.spoken.last();
+    }
+
+private Q_SLOTS:
+    void init() {
+        env = std::make_unique<TestEnv>();
+        VoiceTable() = VoiceTableData{};
+        env->write(QStringLiteral("voice.txt"), fixture("editor_voice.txt"));
+        clock = std::make_unique<ClockCore>();
+        clock->Timer1.setMode(TimerMode::Off);
+        clock->loadPronunciations();
+        services().commands = clock.get();
+        clock->TimeText = QStringLiteral("木 午後1:02");
+    }
+    void cleanup() {
+        delete openWindow<W_Event>();
+        delete openWindow<W_Voice>();
+        clock.reset();
+        env.reset();
+    }
+
+    void eventsWithoutAFileAreSavedInactive() {
+        W_Event* w = open<W_Event>();
+        QCOMPARE(w->ListBox1->topLevelItemCount(), 2);
+        QTest::mouseClick(w->PushButton4, Qt::LeftButton);
+        QCOMPARE(file("event.txt"),
+                 QByteArray("False\t1\t1\tA Happy New Year!\nFalse\t12\t25\tMerry Xmas!\n"));
+        QVERIFY(startUpMessages().isEmpty());
+    }
+
+    void eventEditsReachTheFileInShownOrder() {
+        env->write(QStringLiteral("event.txt"), fixture("editor_events.txt"));
+        QCOMPARE(startUpMessages(), QStringList{QStringLiteral("クリスマスイブ........")});
+        W_Event* w = open<W_Event>();
+        EventList* list = w->ListBox1;
+        QCOMPARE(list->topLevelItemCount(), 3); // the empty line is no row
+
+        // Typing reaches the selected row at once; a TAB never reaches a cell.
+        clickRow(list, 1);
+        retype(w->EditField2, QStringLiteral("24"));
+        w->EditField3->setFocus();
+        w->EditField3->insert(QStringLiteral("\tday"));
+        QCOMPARE(rowTexts(list, 1), (QStringList{"12", "24", "Merry Xmas! day"}));
+        list->topLevelItem(1)->setCheckState(0, Qt::Checked);
+
+        // Adding, deleting: the new empty row goes last, the selected one goes.
+        QTest::mouseClick(w->PushButton2, Qt::LeftButton);
+        QCOMPARE(rowTexts(list, 3), (QStringList{"", "", ""}));
+        QCOMPARE(w->EditField3->text(), QString());
+        QTest::mouseClick(w->PushButton3, Qt::LeftButton);
+        QCOMPARE(list->topLevelItemCount(), 3);
+        QTest::keyClicks(w->EditField3, QStringLiteral("no row selected"));
+        QCOMPARE(rowTexts(list, 0), (QStringList{"1", "1", "A Happy New Year!"}));
+        QTest::mouseClick(w->PushButton1, Qt::LeftButton); // the try-out speaks the field as typed
+        QCOMPARE(env->speech.spoken.last(), QStringLiteral("no row selected"));
+
+        // The last row dropped on the upper half of the first goes first.
+        const QRect first = list->visualItemRect(list->topLevelItem(0));
+        dragRow(list, 2, first.center() - QPoint(0, first.height() / 4));
+        QTest::mouseClick(w->PushButton4, Qt::LeftButton);
+        QCOMPARE(file("event.txt"),
+                 QByteArray("True\t12\t24\tクリスマスイブ\nTrue\t1\t1\tA Happy New Year!\n"
+                            "True\t12\t24\tMerry Xmas! day\n"));
+        QCOMPARE(startUpMessages(), (QStringList{QStringLiteral("クリスマスイブ........"),
+                                                 QStringLiteral("Merry Xmas! day........")}));
+
+        // A save that dies before its rename leaves the file whole; closing drops changes.
+        const QByteArray saved = file("event.txt");
+        clickRow(list, 0);
+        QTest::mouseClick(w->PushButton3, Qt::LeftButton);
+        QVERIFY(test::crashesBeforeRename([] { openWindow<W_Event>()->Save_Event(); }));
+        close<W_Event>(w->PushButton5);
+        QCOMPARE(file("event.txt"), saved);
+        QCOMPARE(open<W_Event>()->ListBox1->topLevelItemCount(), 3);
+    }
+
+    void rowButtonSpeaksItsFieldAsTyped_data() {
+        QTest::addColumn<int>("row");
+        for (int r : {0, 13, 14, 27, 28, 41})
+            QTest::addRow("row %d", r) << r;
+    }
+    void rowButtonSpeaksItsFieldAsTyped() {
+        QFETCH(int, row);
+        open<W_Voice>();
+        const QString before = VoiceTable().spoken(row);
+        for (int r = 0; r < VoiceTableData::kEditedRows; ++r)
+            retype(VoiceEdits()[r], QStringLiteral("typed %1").arg(r));
+        QTest::mouseClick(VoiceButtons()[row], Qt::LeftButton);
+        QCOMPARE(env->speech.spoken, QStringList{QStringLiteral("typed %1").arg(row)});
+        QCOMPARE(clock->Timer3.Mode(), TimerMode::Off); // at once, not through the speech timer
+        QCOMPARE(VoiceTable().spoken(row), before);
+    }
+
+    void savedTableReachesFileAndAnnouncement() {
+        W_Voice* w = open<W_Voice>();
+        QCOMPARE(VoiceEdits()[3]->text(), QStringLiteral("sun"));
+        QCOMPARE(VoiceButtons()[40]->text(), QStringLiteral("二十日"));
+        retype(VoiceEdits()[26], QStringLiteral("FUN"));
+        QTest::mouseClick(w->PushButton3, Qt::LeftButton); // an unsaved edit is not used
+        QVERIFY(!announced().contains(QStringLiteral("FUN")));
+
+        retype(VoiceEdits()[5], QStringLiteral("😀go"));
+        QTest::mouseClick(w->PushButton2, Qt::LeftButton);
+        QList<QByteArray> expected =
+            fixture("editor_voice.txt").replace("\r\n", "\n").split('\n').mid(0, 42);
+        expected[26] = encodeShiftJis(QStringLiteral("分\tFUN"));
+        expected[5] = encodeShiftJis(QStringLiteral("五\t?go"));
+        QCOMPARE(file("voice.txt"), joinLines(expected));
+        QCOMPARE(VoiceTable().spoken(42), QStringLiteral("extra42")); // kept in memory
+        QTest::mouseClick(w->PushButton3, Qt::LeftButton);
+        QCOMPARE(announced(), QStringLiteral("gogo itchy ji knee FUN  dess"));
+
+        // Another file: cancelled changes nothing; chosen, it gets the rows, voice.txt doesn't.
+        retype(VoiceEdits()[0], QStringLiteral("zero"));
+        QTest::mouseClick(w->PushButton6, Qt::LeftButton);
+        QCOMPARE(VoiceTable().spoken(0), QStringLiteral("ray"));
+        const QString chosen = QDir(env->dataPath()).filePath(QStringLiteral("mine.txt"));
+        env->dialogs.saveAnswers.push_back(chosen);
+        QTest::mouseClick(w->PushButton6, Qt::LeftButton);
+        QCOMPARE(env->read(QStringLiteral("mine.txt")).split('\n').first(),
+                 encodeShiftJis(QStringLiteral("零\tzero")));
+        QCOMPARE(VoiceTable().spoken(0), QStringLiteral("zero"));
+        QCOMPARE(file("voice.txt"), joinLines(expected));
+        QVERIFY(test::crashesBeforeRename([] { openWindow<W_Voice>()->PushButton2_Action(); }));
+        QCOMPARE(file("voice.txt"), joinLines(expected));
+    }
+
+    void closingDropsUnsavedEdits() {
+        W_Voice* w = open<W_Voice>();
+        retype(VoiceEdits()[3], QStringLiteral("changed"));
+        close<W_Voice>(w->PushButton1);
+        QCOMPARE(VoiceTable().spoken(3), QStringLiteral("sun"));
+        open<W_Voice>();
+        QCOMPARE(VoiceEdits()[3]->text(), QStringLiteral("sun"));
+        QCOMPARE(file("voice.txt"), fixture("editor_voice.txt"));
+    }
+
+    void choosingAVoiceLoadsItsTable() {
+        env->write(QStringLiteral("Fred.txt"), fixture("editor_voice_ten.txt"));
+        W_Voice* w = open<W_Voice>();
+        retype(VoiceEdits()[12], QStringLiteral("typed"));
+        w->PopupMenu1->setCurrentIndex(0); // Agnes: no file, nothing happens
+        QCOMPARE(VoiceTable().spoken(0), QStringLiteral("ray"));
+        w->PopupMenu1->setCurrentIndex(static_cast<int>(W_Voice::voiceNames().indexOf(u"Fred")));
+        QCOMPARE(VoiceTable().spoken(9), QStringLiteral("coo-fred"));
+        QCOMPARE(VoiceEdits()[9]->text(), QStringLiteral("coo-fred"));
+        QCOMPARE(VoiceButtons()[9]->text(), QStringLiteral("九改"));
+        QCOMPARE(VoiceEdits()[10]->text(), QStringLiteral("jew"));
+        QCOMPARE(VoiceEdits()[12]->text(), QStringLiteral("typed")); // rows after 9 untouched
+        QCOMPARE(file("voice.txt"), fixture("editor_voice.txt"));
+    }
+
+    void dateTryOut_data() {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("spoken");
+        QTest::newRow("24 December, Saturday") << "2022.12.24 土"
+                                               << "jew knee gatsu knee jew yokka do youbi dess";
+        QTest::newRow("unknown weekday") << "2022.12.24 X"
+                                         << "jew knee gatsu knee jew yokka dess youbi dess";
+        QTest::newRow("1 January, Sunday") << "2023.1.1 日"
+                                           << "itchy gatsu tsuitachi nichi youbi dess";
+        QTest::newRow("no weekday") << "2023.3.7"
+                                    << "sun gatsu nanoka dess youbi dess";
+        QTest::newRow("not a date") << "today"
+                                    << "ray gatsu  dess youbi dess";
+    }
+    void dateTryOut() {
+        QFETCH(QString, title);
+        W_Voice* w = open<W_Voice>();
+        retype(w->EditField2, title);
+        QTest::mouseClick(w->PushButton4, Qt::LeftButton);
+        QTEST(announced(), "spoken");
+    }
+};
+
+QTEST_MAIN(TestEditors)
+#include "test_editors.moc"
