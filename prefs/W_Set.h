@@ -141,17 +141,19 @@ public:
     void UpDownArrows3_Up();
     void UpDownArrows3_Down();
 
-    void PushButton1_Action();  // "発音表"
-    void PushButton2_Action();  // "設定保存"
-    void PushButton3_Action();  // "閉じる"
-    void PushButton4_Action();  // "確認": the spoken time
-    void PushButton5_Action();  // "イベント"
-    void PushButton6_Action();  // "確認": the built-in sound
-    void PushButton7_Action();  // "読込"
-    void PushButton8_Action();  // "確認": the user's own sound
-    void PushButton9_Action();  // "確認": the spoken date
-    void PushButton10_Action(); // "静かな時間": quiet time, the lock and the speak-now key
+    void PushButton1_Action(); // "発音表"
+    void PushButton2_Action(); // "設定保存"
+    void PushButton3_Action(); // "閉じる"
+    void PushButton4_Action(); // "確認": the spoken time
+    void PushButton5_Action(); // "イベント"
+    void PushButton6_Action(); // "確認": the built-in sound
+    void PushButton7_Action(); // "読込"
+    void PushButton8_Action(); // "確認": the user's own sound
+    void PushButton9_Action(); // "確認": the spoken date
     bool Canvas1_MouseDown(int x, int y);
+
+    // "静かな時間": quiet time, the lock and the speak-now key.
+    void PushButton10_Action();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

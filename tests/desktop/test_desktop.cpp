@@ -1,11 +1,11 @@
 // The desktop session around the clock, against stand-in services on a private message bus:
 // the screen lock, the wake from sleep, the key names for a global grab, the tray menu.
 
-#include "prefs/Quiet.h"
 #include "desktop/ClockTray.h"
 #include "desktop/GlobalShortcut.h"
 #include "desktop/LockState.h"
 #include "desktop/WakeSource.h"
+#include "prefs/Quiet.h"
 
 #include <QAction>
 #include <QDBusConnectionInterface>
