@@ -2,6 +2,8 @@
 #include "app/Signals.h"
 #include "base/Backends.h"
 #include "clock/W_Time.h"
+#include "desktop/DesktopSession.h"
+#include "prefs/W_Quiet.h"
 
 int main(int argc, char** argv) {
     // The strip is a few hundred bytes of pixels: shared-memory transfers would only add a
@@ -26,8 +28,16 @@ int main(int argc, char** argv) {
     app.attachClock(&clock);
     clock.Open();
     clock.show();
+    // Quiet time, the lock, the speak-now key and the tray icon, as far as they are chosen.
+    taku::DesktopSession desktop(clock.core());
+    QObject::connect(&desktop, &taku::DesktopSession::settingsRequested, &app,
+                     [&app] { app._Setting_Action(); });
+    QObject::connect(&desktop, &taku::DesktopSession::quitRequested, &app, &taku::App::closeClock);
+    taku::W_Quiet::setShortcutCheck(
+        [&desktop](const QString& key) { return desktop.shortcutProblem(key); });
     taku::closeClockOnTerminationSignals();
     const int result = taku::App::exec();
+    taku::W_Quiet::setShortcutCheck({});
     taku::services() = {};
     return result;
 }

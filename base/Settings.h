@@ -3,6 +3,7 @@
 // every change, so whoever shows a setting can follow it.
 
 #include <QObject>
+#include <QString>
 #include <cstdint>
 
 namespace taku {
@@ -36,6 +37,13 @@ struct SettingsRecord final {
     Rgb TextColor;
     Rgb BackColor;
     std::int32_t Volume = 0;
+    // Quiet time (minutes after midnight), silence while the screen is locked, and the key
+    // that speaks the time from anywhere (Qt's portable key text, empty for none).
+    bool QuietOn = false;
+    std::int32_t QuietStart = 0;
+    std::int32_t QuietEnd = 0;
+    bool QuietWhenLocked = false;
+    QString SpeakKey;
 
     friend bool operator==(const SettingsRecord&, const SettingsRecord&) = default;
 };

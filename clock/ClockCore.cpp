@@ -6,6 +6,7 @@
 #include "clock/ClockText.h"
 #include "events/EventFile.h"
 #include "prefs/PrefsFile.h"
+#include "prefs/Quiet.h"
 #include "speech/Announcement.h"
 #include "speech/VoiceTable.h"
 
@@ -109,6 +110,7 @@ void ClockCore::tick() {
         }
     }
     Now = taku::Now();
+    const QDateTime previous = std::exchange(lastTick_, Now);
     const QTime time = Now.time();
     qCDebug(lcTick).noquote() << Now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
 
@@ -127,6 +129,15 @@ void ClockCore::tick() {
         Q_EMIT widthChanged(width_);
     }
 
+    // After a gap (sleep, the clock set forward) the chimes and spoken times that passed are
+    // not made up for; an alarm that passed sounds once when at most ten minutes late.
+    if (s.AlarmOn && AnnounceReady && previous.isValid() &&
+        Now.toSecsSinceEpoch() - previous.toSecsSinceEpoch() > 1 &&
+        missedAlarm(previous, Now, s.AlarmHour, s.AlarmMinute) == MissedAlarm::SoundNow) {
+        soundAlarm();
+        return;
+    }
+
     switch (decideAtSecond(s, IntervalMinutes, time, AnnounceReady)) {
     case SecondZero::AlarmChime:
         startChime(s.SoundIndex, s.AlarmRepeat, s.CustomSound);
@@ -135,15 +146,30 @@ void ClockCore::tick() {
         announceTime();
         return;
     case SecondZero::IntervalChime:
-        chimeForTime(time.hour(), time.minute());
+        // Quiet time and the locked screen hold back the chime and the spoken time, never
+        // the alarm.
+        if (mayMakeSound(quietSettings(s), screenLocked_, SoundKind::Chime, time))
+            chimeForTime(time.hour(), time.minute());
         break;
     case SecondZero::SpokenTime:
-        announceTime();
+        if (mayMakeSound(quietSettings(s), screenLocked_, SoundKind::Speech, time)) announceTime();
         break;
     case SecondZero::Nothing:
         break;
     }
     Timer1.setPeriod(kEveryWallSecond);
+}
+
+void ClockCore::wake() {
+    if (Timer1.Mode() == TimerMode::Repeat) Timer1.fire();
+}
+
+void ClockCore::soundAlarm() {
+    const SettingsRecord& s = Settings();
+    if (s.SoundOn || s.CustomSound)
+        startChime(s.SoundIndex, s.AlarmRepeat, s.CustomSound);
+    else
+        announceTime();
 }
 
 // Chime ------------------------------------------------------------------------------------

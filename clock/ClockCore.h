@@ -58,6 +58,10 @@ public:
     void stop();
     void setWindowPosition(int left, int top);
     void watchZoneFile(const QString& path) { zoneWatch_ = ZoneWatch(path); }
+    // Whether the screen is locked; the desktop session keeps it up to date.
+    void setScreenLocked(bool locked) { screenLocked_ = locked; }
+    // The wall clock was set or the machine woke: the tick runs at once, not at the next second.
+    void wake();
 
     // ClockCommands
     QString clockText() const override { return TimeText; }
@@ -84,6 +88,7 @@ private:
     void applySettings();
     void queueSpeech(const QString& text);
     void endChime();
+    void soundAlarm();
 
     void showTitle();
 
@@ -94,6 +99,8 @@ private:
     std::shared_ptr<SoundObject> heard_;       // the custom sound tried out, kept to its end
     ZoneWatch zoneWatch_;
     qint64 zoneMinute_ = -1;
+    bool screenLocked_ = false;
+    QDateTime lastTick_;
 };
 
 } // namespace taku

@@ -1,6 +1,9 @@
 #include "prefs/PrefsFile.h"
 
 #include "base/Text.h"
+#include "prefs/Quiet.h"
+
+#include <algorithm>
 
 namespace taku {
 
@@ -12,10 +15,22 @@ QByteArray number(std::int64_t value) { return Str(value).toLatin1(); }
 void read(const QString& text, bool& value) { value = text == QLatin1String("True"); }
 void read(const QString& text, std::int32_t& value) { value = ValInt(text); }
 void read(const QString& text, Rgb& value) { value = parseColor(text); }
+void read(const QString& text, QString& value) { value = text; }
 
 QByteArray write(bool value) { return value ? "True" : "False"; }
 QByteArray write(std::int32_t value) { return number(value); }
 QByteArray write(const Rgb& value) { return formatColor(value); }
+QByteArray write(const QString& value) { return value.toUtf8(); }
+
+// Whether a line holds something other than empty text.
+bool holdsValue(const PrefsValues& values, const PrefsLine& row) {
+    return std::visit(Overload{[&](int WindowPosition::*f) { return values.position.*f != 0; },
+                               [&](auto SettingsRecord::*f) {
+                                   using T = std::decay_t<decltype(values.settings.*f)>;
+                                   return !(values.settings.*f == T{});
+                               }},
+                      row.field);
+}
 } // namespace
 
 Rgb parseColor(const QString& line) {
@@ -37,6 +52,7 @@ void parsePrefs(const QList<QByteArray>& lines, PrefsValues& values) {
                             [&](auto SettingsRecord::*f) { read(text, values.settings.*f); }},
                    row.field);
     }
+    setQuietSettings(values.settings, parseQuietLines(lines));
 }
 
 QList<QByteArray> formatPrefs(const PrefsValues& values) {
@@ -47,6 +63,12 @@ QList<QByteArray> formatPrefs(const PrefsValues& values) {
                                 [&](auto SettingsRecord::*f) { return write(values.settings.*f); }},
                        row.field);
     }
+    const bool anyOptional =
+        std::any_of(kPrefsTable.begin(), kPrefsTable.end(),
+                    [&](const PrefsLine& row) { return row.optional && holdsValue(values, row); });
+    // Optional lines come last: without values the file ends before them, as it did before
+    // they existed.
+    if (!anyOptional) lines.resize(kPrefsRequiredLines);
     return lines;
 }
 

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <variant>
 
@@ -27,13 +28,14 @@ struct PrefsValues final {
 };
 
 // One line of the file. A line marked optional is read only when the file has it (a file
-// written before the line existed keeps the value); any other missing line reads as empty text
-// (false, 0, black). firstRun is the value of a first run, when no file could be opened;
-// monostate keeps whatever the record holds.
+// written before the line existed keeps the value), and the optional lines are written only
+// when one of them holds something other than empty text (false, 0, nothing); any other
+// missing line reads as empty text (false, 0, black). firstRun is the value of a first run, when no
+// file could be opened; monostate keeps whatever the record holds.
 struct PrefsLine final {
     int number;
     std::variant<int WindowPosition::*, bool SettingsRecord::*, std::int32_t SettingsRecord::*,
-                 Rgb SettingsRecord::*>
+                 Rgb SettingsRecord::*, QString SettingsRecord::*>
         field;
     std::variant<std::monostate, bool, std::int32_t, Rgb> firstRun = {};
     bool optional = false;
@@ -62,11 +64,20 @@ inline constexpr std::array kPrefsTable{
     PrefsLine{20, &SettingsRecord::AlarmHour},
     PrefsLine{21, &SettingsRecord::AlarmMinute},
     PrefsLine{22, &SettingsRecord::AlarmRepeat},
+    PrefsLine{23, &SettingsRecord::QuietOn, {}, true},
+    PrefsLine{24, &SettingsRecord::QuietStart, {}, true},
+    PrefsLine{25, &SettingsRecord::QuietEnd, {}, true},
+    PrefsLine{26, &SettingsRecord::QuietWhenLocked, {}, true},
+    PrefsLine{27, &SettingsRecord::SpeakKey, {}, true},
 };
 
 inline constexpr int kPrefsLines = static_cast<int>(kPrefsTable.size());
+// The lines every file has; a file without optional values ends after them.
+inline constexpr int kPrefsRequiredLines = static_cast<int>(std::count_if(
+    kPrefsTable.begin(), kPrefsTable.end(), [](const PrefsLine& row) { return !row.optional; }));
 
-// Reads the lines of a preferences file into the values. No value is compared with its range.
+// Reads the lines of a preferences file into the values. No value is compared with its range,
+// except the quiet-time lines: one out of range turns its choice off.
 void parsePrefs(const QList<QByteArray>& lines, PrefsValues& values);
 
 // The lines of a preferences file, without their ends.

@@ -7,6 +7,7 @@
 #include "base/Text.h"
 #include "base/Windows.h"
 #include "events/W_Event.h"
+#include "prefs/W_Quiet.h"
 #include "speech/W_Voice.h"
 
 #include <QCheckBox>
@@ -282,6 +283,8 @@ W_Set::W_Set(QWidget* parent) : QWidget(parent, Qt::Window) {
                              {43, 430, 80, 20}, &W_Set::PushButton2_Action);
     PushButton3 = makeButton(QStringLiteral("PushButton3"), QStringLiteral("閉じる"),
                              {228, 430, 80, 20}, &W_Set::PushButton3_Action);
+    PushButton10 = makeButton(QStringLiteral("PushButton10"), QStringLiteral("静かな時間"),
+                              {134, 430, 84, 20}, &W_Set::PushButton10_Action);
 
     Slider1_Open();
     StaticText1_Open();
@@ -432,6 +435,8 @@ void W_Set::PushButton4_Action() {
 }
 
 void W_Set::PushButton5_Action() { showWindow<W_Event>(); }
+
+void W_Set::PushButton10_Action() { showWindow<W_Quiet>()->followStore(); }
 
 void W_Set::PushButton6_Action() {
     if (ClockCommands* clock = services().commands)

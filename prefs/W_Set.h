@@ -101,6 +101,7 @@ public:
     ColorRect* Rect_Back = nullptr;
     QPushButton* PushButton2 = nullptr;
     QPushButton* PushButton3 = nullptr;
+    QPushButton* PushButton10 = nullptr;
 
     // Copies the record into the controls (run once, when the window is made).
     void Open();
@@ -150,6 +151,9 @@ public:
     void PushButton8_Action(); // "確認": the user's own sound
     void PushButton9_Action(); // "確認": the spoken date
     bool Canvas1_MouseDown(int x, int y);
+
+    // "静かな時間": quiet time, the lock and the speak-now key.
+    void PushButton10_Action();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -34,7 +34,8 @@ PREFS = [("top", 120), ("left", 340), ("ShowSeconds", True), ("ShowAMPM", True),
          ("IntervalIndex", 0), ("Transparency", 100), ("TextColor", (0, 0, 0)),
          ("BackColor", (255, 255, 255)), ("SoundOn", False), ("SoundIndex", 0), ("Volume", 100),
          ("CustomSound", False), ("SpeakDateAtStart", False), ("AlarmOn", False), ("AlarmHour", 0),
-         ("AlarmMinute", 0), ("AlarmRepeat", 0)]
+         ("AlarmMinute", 0), ("AlarmRepeat", 0), ("QuietOn", False), ("QuietStart", 0),
+         ("QuietEnd", 0), ("QuietWhenLocked", False), ("SpeakKey", "")]
 
 
 class CheckFailed(AssertionError):
@@ -61,9 +62,13 @@ def voice_table(rows=42):
 
 
 def prefs_lines(**fields):
-    """The 22 lines of a Taku.Prefs file; keyword arguments override the defaults."""
+    """The lines of a Taku.Prefs file; keyword arguments override the defaults. The last five
+    (quiet time, the lock, the speak-now key) are left out while all are off, as the clock
+    writes them."""
     check(set(fields) <= {k for k, _ in PREFS}, f"unknown preference in {fields}")
     values = [fields.get(k, v) for k, v in PREFS]
+    if values[22:] == [v for _, v in PREFS[22:]]:
+        values = values[:22]
     return [("True" if v else "False") if isinstance(v, bool) else
             "\t".join(map(str, v)) if isinstance(v, tuple) else str(v) for v in values]
 

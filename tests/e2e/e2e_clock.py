@@ -17,7 +17,7 @@ import tempfile
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from clockrun import ClockRun, check, main  # noqa: E402
+from clockrun import ClockRun, check, main, prefs_lines, voice_table  # noqa: E402
 
 EVENTS = ("True\t12\t24\tChristmas Eve party\nFalse\t12\t24\tswitched off, never said\n"
           "True\t12\t25\tMerry Xmas!\n\nTrue\t12\t24\tand the second one\n").encode()
@@ -70,6 +70,20 @@ def install(args):
         shutil.rmtree(work, ignore_errors=True)
 
 
+def speak_key(args):
+    """The speak-now key chosen as Ctrl+Alt+T, pressed while no window of the clock has the
+    focus: the time is spoken at once, though nothing is due."""
+    prefs = "".join(p + "\n" for p in prefs_lines(ShowSeconds=False, SpeakKey="Ctrl+Alt+T"))
+    data = {"voice.txt": voice_table(), "Taku.Prefs": prefs.encode()}
+    with ClockRun(os.path.abspath(args.exe), "speak-key", data=data) as run:
+        run.start("2026-07-06 09:15:20")
+        run.window()
+        run.xdotool("key", "ctrl+alt+t")
+        run.wait_for_tick("2026-07-06 09:15:24", timeout=60)
+        said = [line for line in run.lines() if line.startswith("taku.speech: ")]
+        check(len(said) == 1, f"spoken: {said}")
+
+
 SCENARIOS = {
     # Thursday 24 December 2026: the date at start-up, today's two active events after it,
     # then the quarter-hour time at 13:45:00, once; 12/24 is [10] [2] [41] [2] [10] [33] [18]
@@ -98,6 +112,15 @@ SCENARIOS = {
         start="2026-03-15 06:59:40", due="2026-03-15 07:00:00", until="2026-03-15 07:00:06",
         prefs=dict(SoundOn=True, SoundIndex=4, Volume=35, AlarmOn=True, AlarmHour=7, AlarmRepeat=14),
         strikes=[(1, 2, -33, 35, "cat"), (2, 2, 33, 35, "cat")]),
+    # Quiet from 22:00 to 07:00 with the hourly chime, twenty times as fast: the 23:00 chime is
+    # left out and logged, the alarm at 23:30 strikes all the same.
+    "night": dict(
+        start="2026-12-24 22:59:50", speed=20, due="2026-12-24 23:00:00", until="2026-12-24 23:30:20",
+        prefs=dict(SoundOn=True, SoundIndex=4, Volume=35, AlarmOn=True, AlarmHour=23, AlarmMinute=30,
+                   AlarmRepeat=2, QuietOn=True, QuietStart=1320, QuietEnd=420),
+        logged="taku.quiet: skipped chime 23:00 reason=quiet-hours",
+        strikes=[(1, 2, -33, 35, "cat"), (2, 2, 33, 35, "cat")]),
+    "speak-key": speak_key,
     "install": install,
 }
 

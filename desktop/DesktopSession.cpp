@@ -1,0 +1,82 @@
+#include "desktop/DesktopSession.h"
+
+#include "base/Settings.h"
+#include "clock/ClockCore.h"
+#include "desktop/ClockTray.h"
+#include "desktop/GlobalShortcut.h"
+#include "desktop/LockState.h"
+#include "desktop/WakeSource.h"
+#include "prefs/Quiet.h"
+
+#include <QDBusConnection>
+
+namespace taku {
+
+namespace {
+// A connection by a name never opened: disconnected, and no bus is asked.
+QDBusConnection noBus() { return QDBusConnection(QStringLiteral("taku-no-bus")); }
+} // namespace
+
+DesktopSession::DesktopSession(ClockCore& core, QObject* parent) : QObject(parent), core_(core) {
+    // logind's word on sleep only when the bus is in use for the lock anyway.
+    const bool bus = Settings().QuietWhenLocked;
+    wake_ = std::make_unique<WakeSource>(bus ? QDBusConnection::systemBus() : noBus());
+    connect(wake_.get(), &WakeSource::woke, this, [this] { core_.wake(); });
+    connect(&settingsStore(), &SettingsStore::changed, this, &DesktopSession::apply);
+    apply();
+}
+
+DesktopSession::~DesktopSession() = default;
+
+void DesktopSession::apply() {
+    const QuietSettings q = quietSettings(Settings());
+
+    if (q.whenLocked && !lock_) {
+        auto lock = std::make_unique<BusLockState>(QDBusConnection::systemBus(),
+                                                   QDBusConnection::sessionBus());
+        connect(lock.get(), &LockState::changed, this,
+                [this](bool locked) { core_.setScreenLocked(locked); });
+        core_.setScreenLocked(lock->locked());
+        lock_ = std::move(lock);
+    } else if (!q.whenLocked && lock_) {
+        lock_.reset();
+        core_.setScreenLocked(false);
+    }
+
+    if (q.shortcut != boundKey_) {
+        if (!shortcut_ && !q.shortcut.isEmpty()) {
+            shortcut_ = makeGlobalShortcut();
+            connect(shortcut_.get(), &GlobalShortcut::activated, this,
+                    [this] { core_.speakTimeNow(); });
+        }
+        if (shortcut_ && !shortcut_->bind(q.shortcut))
+            qCInfo(lcQuiet).noquote() << QStringLiteral("speak-now key %1 not in place: %2")
+                                             .arg(q.shortcut, shortcut_->problem());
+        boundKey_ = q.shortcut;
+    }
+
+    const bool anyChoice = q.on || q.whenLocked || !q.shortcut.isEmpty();
+    if (anyChoice && !tray_) {
+        tray_ = std::make_unique<ClockTray>();
+        connect(tray_.get(), &ClockTray::settingsRequested, this,
+                &DesktopSession::settingsRequested);
+        connect(tray_.get(), &ClockTray::speakNowRequested, this, [this] { core_.speakTimeNow(); });
+        connect(tray_.get(), &ClockTray::quitRequested, this, &DesktopSession::quitRequested);
+        tray_->show();
+    } else if (!anyChoice && tray_) {
+        tray_.reset();
+    }
+}
+
+QString DesktopSession::shortcutProblem(const QString& portableText) {
+    if (!shortcut_) {
+        shortcut_ = makeGlobalShortcut();
+        connect(shortcut_.get(), &GlobalShortcut::activated, this,
+                [this] { core_.speakTimeNow(); });
+    }
+    if (!shortcut_->available()) return shortcut_->problem();
+    if (portableText.isEmpty() || portableText != boundKey_) return {};
+    return shortcut_->problem();
+}
+
+} // namespace taku

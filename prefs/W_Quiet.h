@@ -1,0 +1,60 @@
+#pragma once
+// The window for quiet hours, silence while the screen is locked and the speak-now key.
+// It shows and edits a QuietSettings; opened by the settings window, it shows the settings
+// store's values and writes every edit back to the store.
+
+#include "prefs/Quiet.h"
+
+#include <QWidget>
+#include <functional>
+
+class QCheckBox;
+class QKeySequenceEdit;
+class QLabel;
+class QPushButton;
+class QTimeEdit;
+
+namespace taku {
+
+class W_Quiet final : public QWidget {
+    Q_OBJECT
+public:
+    explicit W_Quiet(QWidget* parent = nullptr);
+
+    // Shows the values without reporting them as changed.
+    void Open(const QuietSettings& settings);
+    // The values as the controls show them.
+    QuietSettings settings() const;
+    // The line under the key saying why the key doesn't work here; empty hides it.
+    void setShortcutProblem(const QString& text);
+
+    // Follows the settings store: shows its values now and writes each edit back.
+    void followStore();
+    // Where the desktop session answers why a key (portable text) can't be had here.
+    static void setShortcutCheck(std::function<QString(const QString&)> check);
+
+    QCheckBox* Check_Quiet = nullptr;
+    QTimeEdit* Edit_Start = nullptr;
+    QTimeEdit* Edit_End = nullptr;
+    QCheckBox* Check_Lock = nullptr;
+    QKeySequenceEdit* Edit_Key = nullptr;
+    QPushButton* Button_Clear = nullptr;
+    QLabel* Label_KeyProblem = nullptr;
+    QPushButton* Button_Close = nullptr;
+
+Q_SIGNALS:
+    // Every edit, with all the values.
+    void changed(const taku::QuietSettings& settings);
+
+protected:
+    void showEvent(class QShowEvent* event) override;
+
+private:
+    void edited();
+    void checkShortcut();
+    void enableTimes();
+    bool filling_ = false;
+    bool following_ = false;
+};
+
+} // namespace taku
