@@ -37,12 +37,20 @@ private slots:
         QTest::addColumn<bool>("seconds");
         QTest::addColumn<bool>("analog");
         QTest::addColumn<int>("widestRepaint"); // pixels of the label at most
-        QTest::newRow("last digit") << at(13, 44, 58) << at(13, 44, 59) << true << false << 14;
-        QTest::newRow("hour turns") << at(13, 59, 59) << at(14, 0, 0) << true << false << 96;
-        QTest::newRow("text shortens") << at(10, 0, 0) << at(9, 59, 59) << true << false << 96;
-        QTest::newRow("face and digit") << at(13, 44, 58) << at(13, 44, 59) << true << true << 14;
-        QTest::newRow("minute, no seconds")
-            << at(13, 44, 59) << at(13, 45, 0) << false << false << 14;
+        const struct {
+            const char* name;
+            QDateTime from, to;
+            bool seconds, analog;
+            int widest;
+        } rows[] = {
+            {"last digit", at(13, 44, 58), at(13, 44, 59), true, false, 14},
+            {"hour turns", at(13, 59, 59), at(14, 0, 0), true, false, 96},
+            {"text shortens", at(10, 0, 0), at(9, 59, 59), true, false, 96},
+            {"face and digit", at(13, 44, 58), at(13, 44, 59), true, true, 14},
+            {"minute, no seconds", at(13, 44, 59), at(13, 45, 0), false, false, 14},
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r.name) << r.from << r.to << r.seconds << r.analog << r.widest;
     }
     void tickMatchesFullRepaint() {
         QFETCH(QDateTime, from);

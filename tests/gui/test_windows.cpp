@@ -1,8 +1,11 @@
 // The settings window writes through the settings store and the clock follows; its buttons
-// reach the clock through the clock commands.
+// reach the clock through the clock commands; quitting from any window saves the preferences.
 
+#include "app/App.h"
+#include "base/Windows.h"
 #include "clock/StaticText.h"
 #include "clock/W_Time.h"
+#include "prefs/PrefsFile.h"
 #include "prefs/W_Set.h"
 #include "support/TestEnv.h"
 
@@ -12,13 +15,13 @@
 
 using namespace taku;
 
-class TestSettingsWindow final : public QObject {
+class TestWindows final : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void controlsReachTheClock() {
         test::TestEnv env;
         W_Time clock;
-        services().commands = &clock.core();
+        qobject_cast<App*>(qApp)->attachClock(&clock);
         clock.Open();
         W_Set window;
 
@@ -42,7 +45,32 @@ private Q_SLOTS:
         QVERIFY(env.read(QStringLiteral("Taku.Prefs")).contains("10\t20\t30"));
         services().commands = nullptr;
     }
+
+    void quitFromAnyWindowSavesThePreferences() {
+        test::TestEnv env;
+        env.edit([](SettingsRecord& s) { applyFirstRunValues(s), s.AlarmMinute = 42; });
+        W_Time clock;
+        clock.core().Timer1.setMode(TimerMode::Off);
+        qobject_cast<App*>(qApp)->attachClock(&clock);
+        clock.show();
+        W_Set* w = showWindow<W_Set>();
+        w->raise();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QTest::keyClick(w, Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!clock.isVisible());
+        settingsStore().replace(SettingsRecord{});
+        clock.Set_Pref();
+        QCOMPARE(Settings().AlarmMinute, 42);
+        delete openWindow<W_Set>();
+        services().commands = nullptr;
+    }
 };
 
-QTEST_MAIN(TestSettingsWindow)
-#include "test_settings_window.moc"
+int main(int argc, char** argv) {
+    App app(argc, argv);
+    TestWindows test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_windows.moc"
