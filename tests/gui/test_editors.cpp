@@ -70,11 +70,6 @@ class TestEditors final : public QObject {
         if (!QTest::qWaitForWindowExposed(w)) qWarning("editor window not exposed");
         return w;
     }
-    template <typename W> void close(QPushButton* button) {
-        QTest::mouseClick(button, Qt::LeftButton);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!openWindow<W>());
-    }
     QByteArray file(const char* name) const { return env->read(QLatin1String(name)); }
     // What the clock's start-up check says with event.txt as it is now (24 December).
     QStringList startUpMessages() {
@@ -156,7 +151,9 @@ private Q_SLOTS:
         clickRow(list, 0);
         QTest::mouseClick(w->PushButton3, Qt::LeftButton);
         QVERIFY(test::crashesBeforeRename([] { openWindow<W_Event>()->Save_Event(); }));
-        close<W_Event>(w->PushButton5);
+        QTest::mouseClick(w->PushButton5, Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!openWindow<W_Event>());
         QCOMPARE(file("event.txt"), saved);
         QCOMPARE(open<W_Event>()->ListBox1->topLevelItemCount(), 3);
     }
