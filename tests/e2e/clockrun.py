@@ -85,8 +85,7 @@ def send_wm_delete(display, window):
 
 class ClockRun:
     def __init__(self, exe, name="clock", data=None, extra_env=None, data_dir_hook=None):
-        """data: {file name: bytes} for Taku_DATA (None: no data folder); data_dir_hook(path)
-        makes the data folder instead (a mount point, a read-only folder)."""
+        """data: {file name: bytes} for Taku_DATA (None: none); data_dir_hook(path) makes it."""
         self.work = tempfile.mkdtemp(prefix=f"taku-{name}-")
         self.data_dir = os.path.join(self.work, "Taku_DATA")
         self.log_path = os.path.join(self.work, "clock.log")
@@ -104,8 +103,7 @@ class ClockRun:
             raise
 
     def start(self, fake_time, speed=None):
-        """Starts the clock at fake_time ("2026-12-24 13:44:58"), speed times as fast when
-        given (timers too: libfaketime also moves the monotonic clock)."""
+        """Starts the clock at fake_time ("2026-12-24 13:44:58"), speed times as fast if given."""
         r, w = os.pipe()
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1280x800x24",
                                       "-nolisten", "tcp"], pass_fds=(w,), stderr=subprocess.DEVNULL,

@@ -11,7 +11,6 @@
 #include "support/TestEnv.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
@@ -99,15 +98,6 @@ private Q_SLOTS:
         delete openWindow<W_Voice>();
         clock.reset();
         env.reset();
-    }
-
-    void eventsWithoutAFileAreSavedInactive() {
-        W_Event* w = open<W_Event>();
-        QCOMPARE(w->ListBox1->topLevelItemCount(), 2);
-        QTest::mouseClick(w->PushButton4, Qt::LeftButton);
-        QCOMPARE(file("event.txt"),
-                 QByteArray("False\t1\t1\tA Happy New Year!\nFalse\t12\t25\tMerry Xmas!\n"));
-        QVERIFY(startUpMessages().isEmpty());
     }
 
     void eventEditsReachTheFileInShownOrder() {
@@ -207,26 +197,6 @@ private Q_SLOTS:
         QCOMPARE(file("voice.txt"), joinLines(expected));
         QVERIFY(test::crashesBeforeRename([] { openWindow<W_Voice>()->PushButton2_Action(); }));
         QCOMPARE(file("voice.txt"), joinLines(expected));
-    }
-
-    // The date try-out reads the date from the title field, the weekday from its last word.
-    void dateTryOut_data() {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("spoken");
-        const char* const rows[][2] = {
-            {"2022.12.24 土", "jew knee gatsu knee jew yokka do youbi dess"},
-            {"2022.12.24 X", "jew knee gatsu knee jew yokka dess youbi dess"},
-            {"2023.3.7", "sun gatsu nanoka dess youbi dess"},
-        };
-        for (const auto& [title, spoken] : rows)
-            QTest::newRow(title) << QString::fromUtf8(title) << QString::fromUtf8(spoken);
-    }
-    void dateTryOut() {
-        QFETCH(QString, title);
-        W_Voice* w = open<W_Voice>();
-        retype(w->EditField2, title);
-        QTest::mouseClick(w->PushButton4, Qt::LeftButton);
-        QTEST(announced(), "spoken");
     }
 };
 
