@@ -106,27 +106,6 @@ private Q_SLOTS:
               "fields");
     }
 
-    void todaysActiveEventsAreSpokenInFileOrder() {
-        const Lines lines{"True\t1\t1\tA Happy New Year!",
-                          "False\t1\t1\tnever said",
-                          "",
-                          "True\t01\t1\tsecond\tin file",
-                          "True\tJan\t1\tletters",
-                          "True\t12\t25\tMerry Xmas!",
-                          "True\t1"};
-        QCOMPARE(messagesForDay(lines, 1, 1),
-                 (QStringList{QStringLiteral("A Happy New Year!........"),
-                              QStringLiteral("second........")}));
-        QCOMPARE(messagesForDay(lines, 0, 1), QStringList{QStringLiteral("letters........")});
-        QVERIFY(messagesForDay(lines, 1, 2).isEmpty());
-        Lines many;
-        for (int i = 0; i < 250; ++i)
-            many.append("True\t5\t5\tm" + QByteArray::number(i));
-        const QStringList spoken = messagesForDay(many, 5, 5);
-        QCOMPARE(spoken.size(), 100);
-        QCOMPARE(spoken.last(), QStringLiteral("m99........"));
-    }
-
     // A save replaces the file in one step: dying between the write and the rename leaves the
     // old file whole, and a save that can't be made leaves nothing behind.
     void savesAreAtomic() {
