@@ -1,8 +1,6 @@
 // The fuzz targets of the readers and composers. Each body aborts (through check()) when a
 // property fails. Built with TAKU_FUZZ_TARGET="<name>", this file is the libFuzzer target of
-// that name; the regression test runs every kept input through the same bodies.
-
-#include "fuzz/FuzzBodies.h"
+// that name; the regression test includes it and runs every kept input through the bodies.
 
 #include "base/TextFile.h"
 #include "events/EventFile.h"
@@ -14,12 +12,20 @@
 #include <QFile>
 #include <QLoggingCategory>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
 namespace taku::fuzz {
+
+using Body = void (*)(const std::uint8_t* data, std::size_t size);
+struct Target final {
+    const char* name;
+    Body body;
+};
 
 namespace {
 
@@ -114,17 +120,13 @@ void eventReader(const std::uint8_t* data, std::size_t size) {
         check(parseEventLine(QString::fromUtf8(line)) == record, "a record reads back the same");
     }
 
-    // The start-up check of the 1st of January speaks the active records of that date.
     const auto lines = readLines(path, {10000, 16 * 1024, 8 * 1024 * 1024});
     check(lines.has_value(), "a written file opens");
     const QStringList spoken = messagesForDay(*lines, 1, 1);
-    const auto isOne = [](const QString& field) {
-        return field == QLatin1String("1") || field == QLatin1String("01");
-    };
-    qsizetype due = 0;
-    for (const EventRecord& record : records) {
-        if (record.active && isOne(record.month) && isOne(record.day)) ++due;
-    }
+    const QStringList one{QStringLiteral("1"), QStringLiteral("01")};
+    const auto due = std::count_if(records.begin(), records.end(), [&](const EventRecord& r) {
+        return r.active && one.contains(r.month) && one.contains(r.day);
+    });
     check(spoken.size() <= 100, "at most 100 messages are spoken at once");
     for (const QString& message : spoken)
         check(message.endsWith(QStringLiteral("........")), "a message ends in eight stops");
@@ -157,7 +159,7 @@ void composeDate(const std::uint8_t* data, std::size_t size) {
 
 } // namespace
 
-const Target kTargets[kTargetCount] = {
+const Target kTargets[] = {
     {"prefs_reader", &prefsReader}, {"table_reader", &tableReader}, {"event_reader", &eventReader},
     {"compose_time", &composeTime}, {"compose_date", &composeDate},
 };

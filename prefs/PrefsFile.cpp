@@ -9,6 +9,7 @@ namespace taku {
 
 namespace {
 template <class... F> struct Overload : F... { using F::operator()...; };
+template <class... F> Overload(F...) -> Overload<F...>; // clang 14 deduces no aggregate
 
 QByteArray number(std::int64_t value) { return Str(value).toLatin1(); }
 

@@ -10,7 +10,6 @@
 #include "speech/VoiceTable.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -88,58 +87,40 @@ private Q_SLOTS:
         QCOMPARE(reading(table.spoken(row)), expected);
     }
 
-    void times_data() {
-        QTest::addColumn<QString>("clock");
+    // Numbers that change their reading before a counter, alone and in company.
+    void announcements_data() {
+        QTest::addColumn<QString>("clock"); // a clock text, or "month/day/weekday"
         QTest::addColumn<QString>("expected");
-        QTest::newRow("4 o'clock") << " 4:00"
-                                   << "ヨジデス";
-        QTest::newRow("7 o'clock") << " 7:00"
-                                   << "シチジデス";
-        QTest::newRow("9 o'clock") << " 9:00"
-                                   << "クジデス";
-        QTest::newRow("8:08") << " 8:08"
-                              << "ハチジハチフンデス";
-        QTest::newRow("14:04") << " 14:04"
-                               << "ジューヨジヨンプンデス";
-        QTest::newRow("19:09") << " 19:09"
-                               << "ジュークジキューフンデス";
-        QTest::newRow("16:18") << " 16:18"
-                               << "ジューロクジジューハチフンデス";
-        QTest::newRow("15:00") << " 15:00"
-                               << "ジューゴジデス";
-        QTest::newRow("morning") << "月 午前4:44"
-                                 << "ゴゼンヨジヨンジューヨンプンデス";
-        QTest::newRow("afternoon") << "月 午後9:49"
-                                   << "ゴゴクジヨンジューキューフンデス";
-        QTest::newRow("seconds") << " 7:07:04"
-                                 << "シチジシチフンヨンビョーデス";
+        static const char* const rows[][2] = {
+            {" 4:00", "ヨジデス"},
+            {" 7:00", "シチジデス"},
+            {" 9:00", "クジデス"},
+            {" 8:08", "ハチジハチフンデス"},
+            {" 14:04", "ジューヨジヨンプンデス"},
+            {" 19:09", "ジュークジキューフンデス"},
+            {" 16:18", "ジューロクジジューハチフンデス"},
+            {" 15:00", "ジューゴジデス"},
+            {"月 午前4:44", "ゴゼンヨジヨンジューヨンプンデス"},
+            {"月 午後9:49", "ゴゴクジヨンジューキューフンデス"},
+            {" 7:07:04", "シチジシチフンヨンビョーデス"},
+            {"4/4/1", "シガツヨッカニチヨービデス"},
+            {"7/14/2", "シチガツジューヨッカゲツヨービデス"},
+            {"9/20/3", "クガツハツカカヨービデス"},
+            {"8/24/7", "ハチガツニジューヨッカドヨービデス"},
+            {"12/8/4", "ジューニガツヨーカスイヨービデス"},
+            {"10/10/5", "ジューガツトーカモクヨービデス"},
+            {"11/17/6", "ジューイチガツジューシチニチキンヨービデス"},
+        };
+        for (const auto& [clock, expected] : rows)
+            QTest::newRow(clock) << QString::fromUtf8(clock) << QString::fromUtf8(expected);
     }
-    void times() {
+    void announcements() {
         QFETCH(QString, clock);
-        QFETCH(QString, expected);
-        QCOMPARE(reading(ComposeTime(clock, table)), expected);
-    }
-
-    void dates_data() {
-        QTest::addColumn<int>("month");
-        QTest::addColumn<int>("day");
-        QTest::addColumn<int>("weekday");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("April 4th") << 4 << 4 << 1 << "シガツヨッカニチヨービデス";
-        QTest::newRow("July 14th") << 7 << 14 << 2 << "シチガツジューヨッカゲツヨービデス";
-        QTest::newRow("September 20th") << 9 << 20 << 3 << "クガツハツカカヨービデス";
-        QTest::newRow("August 24th") << 8 << 24 << 7 << "ハチガツニジューヨッカドヨービデス";
-        QTest::newRow("December 8th") << 12 << 8 << 4 << "ジューニガツヨーカスイヨービデス";
-        QTest::newRow("October 10th") << 10 << 10 << 5 << "ジューガツトーカモクヨービデス";
-        QTest::newRow("November 17th")
-            << 11 << 17 << 6 << "ジューイチガツジューシチニチキンヨービデス";
-    }
-    void dates() {
-        QFETCH(int, month);
-        QFETCH(int, day);
-        QFETCH(int, weekday);
-        QFETCH(QString, expected);
-        QCOMPARE(reading(ComposeDate(month, day, weekday, table)), expected);
+        const QStringList date = clock.split(u'/');
+        const QString text =
+            date.size() == 3 ? ComposeDate(date[0].toInt(), date[1].toInt(), date[2].toInt(), table)
+                             : ComposeTime(clock, table);
+        QTEST(reading(text), "expected");
     }
 };
 

@@ -44,19 +44,9 @@ private Q_SLOTS:
         QCOMPARE(values.position, (WindowPosition{120, -35}));
         QVERIFY(values.settings == fileSettings());
         QCOMPARE(formatPrefs(values), kFile);
-    }
-
-    void missingLinesReadEmpty() {
-        PrefsValues values{{1, 1}, fileSettings()};
-        parsePrefs({"5"}, values);
+        parsePrefs({"5"}, values); // missing lines read empty
         QCOMPARE(values.position, (WindowPosition{5, 0}));
         QVERIFY(values.settings == SettingsRecord{});
-    }
-
-    void firstRunValues() {
-        SettingsRecord s;
-        applyFirstRunValues(s);
-        QVERIFY(s == firstRun());
     }
 
     // Opening reads the file into the store and moves the strip; without a file the first-run

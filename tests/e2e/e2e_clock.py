@@ -1,73 +1,78 @@
 #!/usr/bin/env python3
-"""End-to-end runs of the real clock: started under Xvfb at a fake moment, watched through its
-log, closed through its window; and an installation that is moved and still starts.
+"""The real clock started under Xvfb at a fake moment, watched through its log and closed
+through its window; and the faults it must survive.
 
     e2e_clock.py --exe build/dev/bin/chikutaku SCENARIO
-    e2e_clock.py --build build/dev --source . install
+    e2e_clock.py --saver build/dev/tests/faults/taku_save_loop kill-during-saves
 
 The pronunciation table of these runs says "s<n>" for row n, so every announcement below is
-written out row by row from the rules of the spoken time and date.
+written out row by row.
 """
 
+import hashlib
 import os
-import shutil
+import random
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from clockrun import ClockRun, check, main, prefs_lines, voice_table  # noqa: E402
-
-EVENTS = ("True\t12\t24\tChristmas Eve party\nFalse\t12\t24\tswitched off, never said\n"
-          "True\t12\t25\tMerry Xmas!\n\nTrue\t12\t24\tand the second one\n").encode()
+from clockrun import ClockRun, Skipped, check, copy_into, main, prefs_lines, voice_table  # noqa: E402
 
 
-def install(args):
-    """`cmake --install` into a fresh folder: the program, its icon, a menu entry naming the
-    folder and Taku_DATA; a second install keeps what the user changed and puts back what
-    they deleted; the moved folder still starts and reads its data."""
-    work = tempfile.mkdtemp(prefix="taku-install-")
+def tmpfs(size, fill=False, read_only=False):
+    """A data folder hook: the folder on a small tmpfs, then full or remounted read-only."""
+    def hook(data):
+        def make(folder):
+            os.mkdir(folder)
+            if os.geteuid() != 0 or subprocess.run(
+                    ["mount", "-t", "tmpfs", "-o", f"size={size},mode=0755", "tmpfs", folder],
+                    capture_output=True, timeout=20).returncode != 0:
+                raise Skipped("needs root and mount(8) for a small tmpfs")
+            copy_into(folder, data)
+            if read_only:
+                subprocess.run(["mount", "-o", "remount,ro", folder], check=True, timeout=20)
+            if fill:
+                with open(os.path.join(folder, "filler"), "wb", buffering=0) as f:
+                    try:
+                        while f.write(b"\0" * 4096):
+                            pass
+                    except OSError:
+                        pass
+                check(os.statvfs(folder).f_bavail == 0, "the tmpfs still has free blocks")
+        return make
+    return hook
+
+
+def kill_during_saves(args, rounds=300):
+    """kill -9 at random moments while the preferences, the pronunciation table and the event
+    table are saved over and over: each file is always one whole version, never cut or empty."""
+    saver, folder = os.path.abspath(args.saver), tempfile.mkdtemp(prefix="taku-kill-")
     try:
-        prefix, data = os.path.join(work, "ちくたく"), os.path.join(work, "ちくたく", "Taku_DATA")
-        put = lambda: subprocess.run(["cmake", "--install", args.build, "--prefix", prefix],  # noqa: E731
-                                     check=True, capture_output=True, timeout=120)
-        put()
-        check(os.access(os.path.join(prefix, "chikutaku"), os.X_OK), "the program can't run")
-        with open(os.path.join(prefix, "chikutaku.png"), "rb") as f:
-            check(f.read(8) == b"\x89PNG\r\n\x1a\n", "the icon is not a PNG")
-        with open(os.path.join(prefix, "chikutaku.desktop"), encoding="utf-8") as f:
-            check(f'Exec="{prefix}/chikutaku"' in f.read(), "the menu entry names another folder")
-        source_data = os.path.join(args.source, "data")
-        delivered = sorted(n for n in os.listdir(source_data)
-                           if n != "README.md" and os.path.isfile(os.path.join(source_data, n)))
-        check(sorted(os.listdir(data)) == delivered, f"Taku_DATA holds {os.listdir(data)}")
-
-        mine = "自分\tjibun\n".encode("cp932")
-        for name, content in (("voice.txt", mine), ("Taku.Prefs", b"5\n6\n")):
-            with open(os.path.join(data, name), "wb") as f:
-                f.write(content)
-        others = [n for n in delivered if n != "voice.txt"]
-        if others:
-            os.remove(os.path.join(data, others[0]))
-        put()
-        for name, content in (("voice.txt", mine), ("Taku.Prefs", b"5\n6\n")):
-            with open(os.path.join(data, name), "rb") as f:
-                check(f.read() == content, f"a reinstall overwrote the user's {name}")
-        check(sorted(os.listdir(data)) == sorted(set(delivered) | {"Taku.Prefs"}),
-              "a reinstall did not put back a deleted file")
-
-        moved, home = os.path.join(work, "moved"), os.path.join(work, "home")
-        shutil.move(prefix, moved)
-        subprocess.run([os.path.join(moved, "install-desktop-entry.sh")], check=True,
-                       capture_output=True, timeout=60, env=dict(os.environ, HOME=home, XDG_DATA_HOME=""))
-        with open(os.path.join(home, ".local/share/applications/chikutaku.desktop")) as f:
-            check(f'Exec="{moved}/chikutaku"' in f.read(), "the menu entry does not follow the move")
-        with ClockRun(os.path.join(moved, "chikutaku"), "installed", data={"voice.txt": mine}) as run:
-            run.start("2026-12-24 12:00:00")
-            run.wait_for_tick("2026-12-24 12:00:01", timeout=60)
+        expected = {}
+        for line in subprocess.run([saver, "--print-versions", folder], check=True,
+                                   capture_output=True, timeout=90).stdout.decode().splitlines():
+            name, digest = line.split()
+            expected.setdefault(name, set()).add(digest)
+        check(set(expected) == {"Taku.Prefs", "voice.txt", "event.txt"}, f"the saver names {expected}")
+        rng = random.Random(20261224)
+        for n in range(rounds):
+            proc = subprocess.Popen([saver, folder], stdout=subprocess.PIPE)
+            check(proc.stdout.readline().strip() == b"saving", "the saver did not start")
+            time.sleep(rng.uniform(0, 0.02))
+            proc.send_signal(signal.SIGKILL)
+            check(proc.wait(timeout=10) == -signal.SIGKILL, f"round {n}: the saver ended first")
+            proc.stdout.close()
+            for name, digests in expected.items():
+                with open(os.path.join(folder, name), "rb") as f:
+                    content = f.read()
+                check(hashlib.sha256(content).hexdigest() in digests,
+                      f"round {n}: {name} is not a whole version ({len(content)} bytes)")
     finally:
-        shutil.rmtree(work, ignore_errors=True)
+        subprocess.run(["rm", "-rf", folder], timeout=90)
 
 
 def speak_key(args):
@@ -84,34 +89,50 @@ def speak_key(args):
         check(len(said) == 1, f"spoken: {said}")
 
 
+EVENTS = b"True\t12\t24\tparty\nFalse\t12\t24\tnever said\nTrue\t12\t25\ttomorrow\nTrue\t12\t24\tand more\n"
+# No sound device of any kind: no sound server, an ALSA with no cards, SDL left to find out.
+NO_SOUND = {"SDL_AUDIODRIVER": None, "PULSE_SERVER": "unix:/nonexistent/pulse",
+            "PIPEWIRE_REMOTE": "/nonexistent/pipewire", "ALSA_CONFIG_PATH": "/dev/null"}
+# A preferences file of ten lines: a save would write them all, so a save that happened shows.
+# 火 午前11:00:00 is [21] [10] [1] [24], spaces, [13].
+CANNOT_SAVE = dict(start="2026-05-05 10:59:40", due="2026-05-05 11:00:00", until="2026-05-05 11:00:02",
+                   data={"Taku.Prefs": "".join(p + "\n" for p in prefs_lines(
+                       AnnounceOn=True, IntervalIndex=5)[:10]).encode()},
+                   said=["s21 s10 s1 s24   s13"], prefs_file="kept")
+EMPTY = tempfile.TemporaryDirectory(prefix="taku-noespeak-")  # espeak-ng data with nothing in it
+
 SCENARIOS = {
-    # Thursday 24 December 2026: the date at start-up, today's two active events after it,
-    # then the quarter-hour time at 13:45:00, once; 12/24 is [10] [2] [41] [2] [10] [33] [18]
-    # [23] [13], 13:45 with the seconds shown is [10] [3] [24] [11] [10] [5] [26], a space, [13].
+    # Thursday 24 December 2026: the date at start-up, today's active events after it, then the
+    # quarter-hour time at 13:45:00, once: 12/24 is [10] [2] [41] [2] [10] [33] [18] [23] [13],
+    # 13:45 with the seconds shown [10] [3] [24] [11] [10] [5] [26], a space, [13].
     "speech": dict(
         start="2026-12-24 13:44:40", due="2026-12-24 13:45:00", until="2026-12-24 13:45:02",
         prefs=dict(ShowAMPM=False, AnnounceOn=True, IntervalIndex=2, SpeakDateAtStart=True),
         data={"event.txt": EVENTS},
-        said=["s10 s2 s41 s2 s10 s33 s18 s23 s13", "Christmas Eve party........",
-              "and the second one........", "s10 s3 s24 s11 s10 s5 s26  s13"]),
-    # An alarm at 7:30 with no chime, 12-hour display: 午前7:30 is [21] [7] [24] [3] [10] [25].
-    "alarm-speech": dict(
-        start="2026-07-06 07:29:40", due="2026-07-06 07:30:00", until="2026-07-06 07:30:02",
-        prefs=dict(Show24Hour=False, ShowSeconds=False, AlarmOn=True, AlarmHour=7, AlarmMinute=30,
-                   IntervalIndex=5, left=25, top=300),
-        said=["s21 s7 s24 s3 s10 s25  s13"]),
+        said=["s10 s2 s41 s2 s10 s33 s18 s23 s13", "party........", "and more........",
+              "s10 s3 s24 s11 s10 s5 s26  s13"]),
     # 15:00 with the old clock: three strikes swept left to right at the set volume, and no
     # spoken time although announcements are on (the chime takes the minute).
     "hour-chime": dict(
         start="2026-03-15 14:59:40", due="2026-03-15 15:00:00", until="2026-03-15 15:00:09",
         prefs=dict(SoundOn=True, SoundIndex=2, Volume=80, AnnounceOn=True, top=60, left=500),
         strikes=[(1, 3, -50, 80, "oldclock"), (2, 3, 0, 80, "oldclock"), (3, 3, 50, 80, "oldclock")]),
-    # An alarm of 14 strikes at 7:00 with the cat: 2 strikes on the 12-hour dial, and the
-    # interval chime of 7:00 (7 strikes) does not follow.
-    "alarm-chime": dict(
-        start="2026-03-15 06:59:40", due="2026-03-15 07:00:00", until="2026-03-15 07:00:06",
-        prefs=dict(SoundOn=True, SoundIndex=4, Volume=35, AlarmOn=True, AlarmHour=7, AlarmRepeat=14),
-        strikes=[(1, 2, -33, 35, "cat"), (2, 2, 33, 35, "cat")]),
+    # Without a sound device the silent output takes the 15:00 chime, the 15:01 chime starts
+    # again after it, and no second goes unticked.
+    "no-sound-device": dict(
+        start="2026-03-15 14:58:20", speed=5, due="2026-03-15 15:00:00", until="2026-03-15 15:01:04",
+        ticks=65, logged="falling back to silent output", prefs=dict(SoundOn=True, IntervalIndex=5),
+        env=NO_SOUND, strikes=[(1, 3, -50, 100, "church"), (2, 3, 0, 100, "church"),
+                               (3, 3, 50, 100, "church"), (1, 1, 0, 100, "church")]),
+    # espeak-ng without its data: it says so, and the date, the event and the time still go to
+    # the silent synthesizer; 1/1/2027 is a Friday: [1] [41] [30] [19] [23] [13].
+    "no-espeak-data": dict(
+        start="2027-01-01 08:59:40", due="2027-01-01 09:00:00", until="2027-01-01 09:00:03",
+        prefs=dict(SpeakDateAtStart=True, AnnounceOn=True, IntervalIndex=5, ShowAMPM=False,
+                   ShowSeconds=False),
+        data={"event.txt": b"True\t1\t1\tA Happy New Year!\n"}, env={"ESPEAK_DATA_PATH": EMPTY.name},
+        logged="espeak-ng data missing",
+        said=["s1 s41 s30 s19 s23 s13", "A Happy New Year!........", "s9 s24   s13"]),
     # Quiet from 22:00 to 07:00 with the hourly chime, twenty times as fast: the 23:00 chime is
     # left out and logged, the alarm at 23:30 strikes all the same.
     "night": dict(
@@ -121,7 +142,9 @@ SCENARIOS = {
         logged="taku.quiet: skipped chime 23:00 reason=quiet-hours",
         strikes=[(1, 2, -33, 35, "cat"), (2, 2, 33, 35, "cat")]),
     "speak-key": speak_key,
-    "install": install,
+    "read-only-data": dict(CANNOT_SAVE, hook=tmpfs("1m", read_only=True)),
+    "full-disk": dict(CANNOT_SAVE, hook=tmpfs("256k", fill=True)),
+    "kill-during-saves": kill_during_saves,
 }
 
 if __name__ == "__main__":

@@ -1,8 +1,7 @@
-// Files no one should find in the data folder, and that the clock must still survive: random
-// bytes, one line of 32 MB, bytes that are not Shift_JIS, NUL bytes and a sparse file of 1 GB,
-// each as the preferences, the pronunciation table and the event table. The clock and the
-// editors' readers take them with bounded memory (bounded time is CTest's limit on this test),
-// and the clock opens and ticks afterwards.
+// Hostile files as the preferences, the pronunciation table and the event table: random bytes,
+// one line of 32 MB, bytes that are not Shift_JIS, NUL bytes and a sparse file of 1 GB. The
+// readers take them with bounded memory (bounded time is CTest's limit on this test), and the
+// clock opens and ticks afterwards.
 
 #include "clock/ClockCore.h"
 #include "events/EventFile.h"
@@ -44,8 +43,7 @@ private slots:
         QByteArray random(64 * 1024, '\0');
         QRandomGenerator(20261224).fillRange(reinterpret_cast<quint32*>(random.data()),
                                              random.size() / 4);
-        // Lead bytes without their trail bytes, trail bytes alone, bytes no table maps, and a
-        // double-byte character cut by the end of the line.
+        // Lead bytes without trail bytes, trail bytes alone, unmapped bytes, a cut character.
         const QByteArray badSjis("\x81\t\x82\n\x9f\xfc\xfd\xfe\xff\t\xa0\x80\n\x88", 13);
         for (const char* file : {"Taku.Prefs", "voice.txt", "event.txt"}) {
             QTest::addRow("%s random", file) << file << random << qint64(8 << 20);

@@ -11,7 +11,6 @@
 #include "support/TestEnv.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
@@ -70,11 +69,6 @@ class TestEditors final : public QObject {
         if (!QTest::qWaitForWindowExposed(w)) qWarning("editor window not exposed");
         return w;
     }
-    template <typename W> void close(QPushButton* button) {
-        QTest::mouseClick(button, Qt::LeftButton);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!openWindow<W>());
-    }
     QByteArray file(const char* name) const { return env->read(QLatin1String(name)); }
     // What the clock's start-up check says with event.txt as it is now (24 December).
     QStringList startUpMessages() {
@@ -104,15 +98,6 @@ private Q_SLOTS:
         delete openWindow<W_Voice>();
         clock.reset();
         env.reset();
-    }
-
-    void eventsWithoutAFileAreSavedInactive() {
-        W_Event* w = open<W_Event>();
-        QCOMPARE(w->ListBox1->topLevelItemCount(), 2);
-        QTest::mouseClick(w->PushButton4, Qt::LeftButton);
-        QCOMPARE(file("event.txt"),
-                 QByteArray("False\t1\t1\tA Happy New Year!\nFalse\t12\t25\tMerry Xmas!\n"));
-        QVERIFY(startUpMessages().isEmpty());
     }
 
     void eventEditsReachTheFileInShownOrder() {
@@ -156,7 +141,9 @@ private Q_SLOTS:
         clickRow(list, 0);
         QTest::mouseClick(w->PushButton3, Qt::LeftButton);
         QVERIFY(test::crashesBeforeRename([] { openWindow<W_Event>()->Save_Event(); }));
-        close<W_Event>(w->PushButton5);
+        QTest::mouseClick(w->PushButton5, Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!openWindow<W_Event>());
         QCOMPARE(file("event.txt"), saved);
         QCOMPARE(open<W_Event>()->ListBox1->topLevelItemCount(), 3);
     }
@@ -210,53 +197,6 @@ private Q_SLOTS:
         QCOMPARE(file("voice.txt"), joinLines(expected));
         QVERIFY(test::crashesBeforeRename([] { openWindow<W_Voice>()->PushButton2_Action(); }));
         QCOMPARE(file("voice.txt"), joinLines(expected));
-    }
-
-    void closingDropsUnsavedEdits() {
-        W_Voice* w = open<W_Voice>();
-        retype(VoiceEdits()[3], QStringLiteral("changed"));
-        close<W_Voice>(w->PushButton1);
-        QCOMPARE(VoiceTable().spoken(3), QStringLiteral("sun"));
-        open<W_Voice>();
-        QCOMPARE(VoiceEdits()[3]->text(), QStringLiteral("sun"));
-        QCOMPARE(file("voice.txt"), fixture("editor_voice.txt"));
-    }
-
-    void choosingAVoiceLoadsItsTable() {
-        env->write(QStringLiteral("Fred.txt"), fixture("editor_voice_ten.txt"));
-        W_Voice* w = open<W_Voice>();
-        retype(VoiceEdits()[12], QStringLiteral("typed"));
-        w->PopupMenu1->setCurrentIndex(0); // Agnes: no file, nothing happens
-        QCOMPARE(VoiceTable().spoken(0), QStringLiteral("ray"));
-        w->PopupMenu1->setCurrentIndex(static_cast<int>(W_Voice::voiceNames().indexOf(u"Fred")));
-        QCOMPARE(VoiceTable().spoken(9), QStringLiteral("coo-fred"));
-        QCOMPARE(VoiceEdits()[9]->text(), QStringLiteral("coo-fred"));
-        QCOMPARE(VoiceButtons()[9]->text(), QStringLiteral("九改"));
-        QCOMPARE(VoiceEdits()[10]->text(), QStringLiteral("jew"));
-        QCOMPARE(VoiceEdits()[12]->text(), QStringLiteral("typed")); // rows after 9 untouched
-        QCOMPARE(file("voice.txt"), fixture("editor_voice.txt"));
-    }
-
-    void dateTryOut_data() {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("spoken");
-        QTest::newRow("24 December, Saturday") << "2022.12.24 土"
-                                               << "jew knee gatsu knee jew yokka do youbi dess";
-        QTest::newRow("unknown weekday") << "2022.12.24 X"
-                                         << "jew knee gatsu knee jew yokka dess youbi dess";
-        QTest::newRow("1 January, Sunday") << "2023.1.1 日"
-                                           << "itchy gatsu tsuitachi nichi youbi dess";
-        QTest::newRow("no weekday") << "2023.3.7"
-                                    << "sun gatsu nanoka dess youbi dess";
-        QTest::newRow("not a date") << "today"
-                                    << "ray gatsu  dess youbi dess";
-    }
-    void dateTryOut() {
-        QFETCH(QString, title);
-        W_Voice* w = open<W_Voice>();
-        retype(w->EditField2, title);
-        QTest::mouseClick(w->PushButton4, Qt::LeftButton);
-        QTEST(announced(), "spoken");
     }
 };
 

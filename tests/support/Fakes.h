@@ -6,7 +6,6 @@
 #include <QList>
 #include <QStringList>
 #include <deque>
-#include <map>
 
 namespace taku::test {
 
@@ -80,35 +79,26 @@ private:
 
 class FakeDialogs final : public Dialogs {
 public:
-    std::optional<Rgb> SelectColor(const Rgb& initial, const QString& prompt) override {
-        colorRequests.append({initial, prompt});
-        if (colorAnswers.empty()) return std::nullopt;
-        auto answer = colorAnswers.front();
-        colorAnswers.pop_front();
-        return answer;
+    std::optional<Rgb> SelectColor(const Rgb&, const QString&) override {
+        return pop(colorAnswers).value_or(std::nullopt);
     }
-    QString GetOpenFolderItem(const QString& filter) override {
-        openFilters.append(filter);
-        return pop(openAnswers);
+    QString GetOpenFolderItem(const QString&) override {
+        return pop(openAnswers).value_or(QString());
     }
-    QString GetSaveFolderItem(const QString& proposedName) override {
-        saveProposals.append(proposedName);
-        return pop(saveAnswers);
+    QString GetSaveFolderItem(const QString&) override {
+        return pop(saveAnswers).value_or(QString());
     }
 
     std::deque<std::optional<Rgb>> colorAnswers; // nullopt = cancel
     std::deque<QString> openAnswers;             // empty = cancel
     std::deque<QString> saveAnswers;
-    QList<std::pair<Rgb, QString>> colorRequests;
-    QStringList openFilters;
-    QStringList saveProposals;
 
 private:
-    static QString pop(std::deque<QString>& q) {
-        if (q.empty()) return {};
-        QString s = q.front();
-        q.pop_front();
-        return s;
+    template <typename T> static std::optional<T> pop(std::deque<T>& answers) {
+        if (answers.empty()) return std::nullopt;
+        T answer = answers.front();
+        answers.pop_front();
+        return answer;
     }
 };
 

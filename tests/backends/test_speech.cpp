@@ -1,0 +1,218 @@
+// The speech backend for real, SDL's disk driver as the sound device: texts heard whole and in
+// order, Mei for Japanese and espeak-ng for Latin, espeak-ng when the voice is missing or
+// damaged, and the onset line of a due sound.
+
+#include "base/Logging.h"
+#include "sound/AudioOutput.h"
+#include "sound/MixerSound.h"
+#include "speech/SpeechPlayer.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <mutex>
+
+using namespace taku;
+
+namespace {
+
+const OpenJTalkEngine::Setup kEspeakOnly{QStringLiteral("/nonexistent/open_jtalk"), {}, {}};
+const QString kMei = QStringLiteral(TAKU_VOICE_DIR "/mei/mei_normal.htsvoice");
+
+QStringList logged; // the lines of the category a test listens to
+std::mutex loggedMutex;
+const char* listened = "";
+
+void keepLine(QtMsgType, const QMessageLogContext& context, const QString& msg) {
+    std::lock_guard lock(loggedMutex);
+    if (qstrcmp(context.category, listened) == 0) logged.append(msg);
+}
+
+// Runs body with the category's lines of that level on and kept in `logged`.
+void listen(const QLoggingCategory& category, QtMsgType type, const std::function<void()>& body) {
+    auto& c = const_cast<QLoggingCategory&>(category);
+    c.setEnabled(type, true);
+    listened = c.categoryName();
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepLine);
+    body();
+    qInstallMessageHandler(previous);
+    c.setEnabled(type, false);
+}
+
+// Speaks each text in turn and returns what was played.
+QList<SpeechPlayer::Played> speak(SpeechPlayer& speech, const QStringList& texts) {
+    std::mutex m;
+    QList<SpeechPlayer::Played> played;
+    speech.keepPcm = true;
+    speech.onPlayed = [&](const SpeechPlayer::Played& p) {
+        std::lock_guard lock(m);
+        played.append(p);
+    };
+    for (const QString& text : texts)
+        speech.Speak(text, false);
+    if (!speech.waitUntilIdle(60000)) qWarning() << "speech did not finish";
+    std::lock_guard lock(m);
+    speech.onPlayed = nullptr;
+    return played;
+}
+
+int peak(const QByteArray& pcm) {
+    const auto* s = reinterpret_cast<const qint16*>(pcm.constData());
+    int p = 0;
+    for (qsizetype i = 0; i < pcm.size() / 2; ++i)
+        p = std::max(p, std::abs(int(s[i])));
+    return p;
+}
+
+} // namespace
+
+class TestSpeech final : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString output = dir.filePath(QStringLiteral("speech.raw"));
+    OpenJTalkEngine::Setup mei = OpenJTalkEngine::defaultSetup();
+    bool meiReady = false;
+
+    QByteArray heard() const {
+        QFile raw(output);
+        return raw.open(QIODevice::ReadOnly) ? raw.readAll() : QByteArray();
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        qputenv("SDL_AUDIODRIVER", "disk");
+        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(output));
+        mei.voice = kMei;
+        meiReady = OpenJTalkEngine(mei).ok();
+    }
+
+    // Queued texts are heard one after the other, whole, in the voice of their script; a text
+    // that says nothing does not stall the queue; the output closed while idle opens again.
+    void textsAreHeardInOrderAndWhole() {
+        SpeechPlayer speech({}, kEspeakOnly);
+        QVERIFY2(speech.synthesizerReady(), "espeak-ng data is missing");
+        const QStringList texts{QStringLiteral("じゅう に がつ です"), QString(),
+                                QStringLiteral("Merry Xmas!........"),
+                                QStringLiteral("ご ご いち じ です")};
+        const auto played = speak(speech, texts);
+        QVERIFY(audio::closeIfIdle()); // writes out what the driver still holds
+        QCOMPARE(played.size(), 4);
+        const QByteArray bytes = heard();
+        qsizetype from = 0;
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(played[i].text, texts[i]);
+            if (texts[i].isEmpty()) continue;
+            QVERIFY(played[i].whole && played[i].frames > 0);
+            QCOMPARE(played[i].voice, i == 2 ? QStringLiteral("en") : QStringLiteral("ja"));
+            const qsizetype at = bytes.indexOf(played[i].pcm, from);
+            QVERIFY2(at >= 0, qPrintable(texts[i]));
+            from = at + played[i].pcm.size();
+        }
+        QVERIFY(!audio::isOpen());
+        const auto again = speak(speech, {QStringLiteral("に")});
+        QVERIFY(audio::isOpen() && again.size() == 1 && again[0].frames > 0);
+
+        auto queued = std::make_unique<SpeechPlayer>(QString(), kEspeakOnly);
+        for (int i = 0; i < 20; ++i)
+            queued->Speak(QStringLiteral("A long text to say, number %1.").arg(i), false);
+        queued.reset(); // joins the worker with texts queued: neither hangs nor crashes
+    }
+
+    void japaneseIsMeiAndEnglishIsEspeak() {
+        if (!meiReady) QSKIP("Open JTalk or its voice is not installed");
+        const QString time = QStringLiteral("じゅう ご じ   です");
+        QList<SpeechPlayer::Played> played;
+        {
+            SpeechPlayer speech({}, mei);
+            played = speak(speech,
+                           {time, QStringLiteral("ごご yoji です"), QStringLiteral("ごご です")});
+        }
+        QCOMPARE(played.size(), 3);
+        QCOMPARE(played[0].voice, QStringLiteral("mei"));
+        QCOMPARE(played[1].voice, QStringLiteral("mei+en+mei"));
+        QVERIFY(played[1].frames > played[2].frames + 44100 / 5); // the English word is said
+        for (const SpeechPlayer::Played& p : played)
+            QVERIFY2(p.whole && peak(p.pcm) > 4000, qPrintable(p.text));
+        SpeechPlayer espeakOnly({}, OpenJTalkEngine::Setup{});
+        const auto other = speak(espeakOnly, {time});
+        QCOMPARE(other.value(0).voice, QStringLiteral("ja"));
+        QVERIFY(other.value(0).pcm != played[0].pcm);
+        QTRY_VERIFY_WITH_TIMEOUT(heard().contains(played[0].pcm), 30000);
+    }
+
+    void brokenVoiceFallsBackToEspeak_data() {
+        QTest::addColumn<QByteArray>("content"); // empty: no file at all
+        QTest::newRow("missing") << QByteArray();
+        QTest::newRow("not a voice") << QByteArray("RIFF not a voice at all");
+        QFile voice(kMei);
+        if (voice.open(QIODevice::ReadOnly)) QTest::newRow("truncated") << voice.read(300000);
+    }
+    void brokenVoiceFallsBackToEspeak() {
+        QFETCH(QByteArray, content);
+        OpenJTalkEngine::Setup setup = mei;
+        setup.voice = dir.filePath(QStringLiteral("broken.htsvoice"));
+        QFile::remove(setup.voice);
+        QFile f(setup.voice);
+        if (!content.isEmpty()) QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) > 0);
+        f.close();
+        QList<SpeechPlayer::Played> played;
+        listen(lcFiles(), QtWarningMsg, [&] {
+            SpeechPlayer speech({}, setup);
+            played = speak(speech, {QStringLiteral("いち じ です"), QStringLiteral("に じ です")});
+        });
+        QCOMPARE(played.size(), 2);
+        for (const SpeechPlayer::Played& p : played)
+            QVERIFY(p.voice == QStringLiteral("ja") && p.frames > 0);
+        QCOMPARE(logged.size(), 1);
+        QVERIFY2(logged[0].contains(QStringLiteral("Japanese is spoken by espeak-ng")),
+                 qPrintable(logged[0]));
+    }
+
+    // A chime or an announcement given a due time logs "onset <kind> +N ms" once, when its
+    // first frame leaves the mixer; without a due time, or one long past, nothing.
+    void onsetIsLoggedOncePerDueSound_data() {
+        QTest::addColumn<bool>("chime");
+        QTest::addColumn<qint64>("dueAgoMs");  // -1: no due time given
+        QTest::addColumn<QString>("expected"); // the one line's pattern, empty for none
+        QTest::newRow("speech due now") << false << qint64(0) << "^onset speech \\+\\d+ ms$";
+        QTest::newRow("chime due now") << true << qint64(0) << "^onset chime \\+\\d+ ms$";
+        QTest::newRow("speech not due") << false << qint64(-1) << "";
+        QTest::newRow("chime due long ago") << true << qint64(600000) << "";
+    }
+    void onsetIsLoggedOncePerDueSound() {
+        QFETCH(bool, chime);
+        QFETCH(qint64, dueAgoMs);
+        const auto kind = chime ? audio::OnsetKind::Chime : audio::OnsetKind::Speech;
+        const auto other = chime ? audio::OnsetKind::Speech : audio::OnsetKind::Chime;
+        listen(lcAudio(), QtInfoMsg, [&] {
+            MixerSoundService sounds;
+            SpeechPlayer speech({}, kEspeakOnly);
+            audio::expectOnset(other, QDateTime::currentMSecsSinceEpoch()); // not this sound's
+            for (int i = 0; i < 2; ++i) { // only the first sound after the due time counts
+                if (dueAgoMs >= 0 && i == 0)
+                    audio::expectOnset(kind, QDateTime::currentMSecsSinceEpoch() - dueAgoMs);
+                if (chime) {
+                    const auto sound = sounds.builtIn(1);
+                    sound->Play();
+                    QTRY_VERIFY_WITH_TIMEOUT(!sound->IsPlaying(), 20000);
+                } else {
+                    speech.Speak(QStringLiteral("one"), false);
+                    QVERIFY(speech.waitUntilIdle(20000));
+                }
+            }
+            audio::expectOnset(other, 0);
+        });
+        QFETCH(QString, expected);
+        QCOMPARE(logged.size(), expected.isEmpty() ? 0 : 1);
+        if (!expected.isEmpty())
+            QVERIFY2(QRegularExpression(expected).match(logged[0]).hasMatch(),
+                     qPrintable(logged[0]));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSpeech)
+#include "test_speech.moc"

@@ -1,0 +1,150 @@
+// The settings window writes through the settings store and the clock follows; its buttons
+// reach the clock through the clock commands; quitting from any window saves the preferences;
+// a tick repaints only the part of the strip that changes, leaving what a full repaint draws.
+
+#include "app/App.h"
+#include "base/Windows.h"
+#include "clock/StaticText.h"
+#include "clock/W_Time.h"
+#include "prefs/PrefsFile.h"
+#include "prefs/W_Set.h"
+#include "support/TestEnv.h"
+
+#include <QComboBox>
+#include <QPaintEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+
+using namespace taku;
+using taku::test::TestEnv;
+
+namespace {
+// Collects what a widget is asked to repaint.
+class PaintLog final : public QObject {
+public:
+    QRegion painted;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
+QDateTime at(int h, int m, int s) { return QDateTime(QDate(2026, 12, 24), QTime(h, m, s)); }
+} // namespace
+
+class TestWindows final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void controlsReachTheClock() {
+        TestEnv env;
+        W_Time clock;
+        qobject_cast<App*>(qApp)->attachClock(&clock);
+        clock.Open();
+        W_Set window;
+
+        window.Popup_Time->setCurrentIndex(2);
+        QCOMPARE(Settings().IntervalIndex, 2);
+        QCOMPARE(clock.core().IntervalMinutes, 15);
+
+        env.dialogs.colorAnswers.push_back(Rgb{10, 20, 30});
+        QTest::mouseClick(window.Rect_Moji, Qt::LeftButton);
+        QCOMPARE(Settings().TextColor, (Rgb{10, 20, 30}));
+        QCOMPARE(clock.Static_Time->palette().color(QPalette::WindowText), QColor(10, 20, 30));
+
+        window.UpDownArrows3_Down(); // the repeat count (0 here) stops at 1 going down
+        window.UpDownArrows3_Up();
+        window.UpDownArrows3_Down();
+        QCOMPARE(Settings().AlarmRepeat, 1);
+
+        window.PushButton4->click(); // try out the spoken time
+        QCOMPARE(clock.core().Timer3.Mode(), TimerMode::Once);
+        window.PushButton2->click(); // save
+        QVERIFY(env.read(QStringLiteral("Taku.Prefs")).contains("10\t20\t30"));
+        services().commands = nullptr;
+    }
+
+    void quitFromAnyWindowSavesThePreferences() {
+        TestEnv env;
+        env.edit([](SettingsRecord& s) { applyFirstRunValues(s), s.AlarmMinute = 42; });
+        W_Time clock;
+        clock.core().Timer1.setMode(TimerMode::Off);
+        qobject_cast<App*>(qApp)->attachClock(&clock);
+        clock.show();
+        W_Set* w = showWindow<W_Set>();
+        w->raise();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QTest::keyClick(w, Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!clock.isVisible());
+        settingsStore().replace(SettingsRecord{});
+        clock.Set_Pref();
+        QCOMPARE(Settings().AlarmMinute, 42);
+        delete openWindow<W_Set>();
+        services().commands = nullptr;
+    }
+
+    void tickMatchesFullRepaint_data() {
+        QTest::addColumn<QDateTime>("from");
+        QTest::addColumn<QDateTime>("to");
+        QTest::addColumn<bool>("seconds");
+        QTest::addColumn<bool>("analog");
+        QTest::addColumn<int>("widestRepaint"); // pixels of the label at most
+        const struct {
+            const char* name;
+            QDateTime from, to;
+            bool seconds, analog;
+            int widest;
+        } rows[] = {
+            {"last digit", at(13, 44, 58), at(13, 44, 59), true, false, 14},
+            {"hour turns", at(13, 59, 59), at(14, 0, 0), true, false, 96},
+            {"text shortens", at(10, 0, 0), at(9, 59, 59), true, false, 96},
+            {"face and digit", at(13, 44, 58), at(13, 44, 59), true, true, 14},
+            {"minute, no seconds", at(13, 44, 59), at(13, 45, 0), false, false, 14},
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r.name) << r.from << r.to << r.seconds << r.analog << r.widest;
+    }
+    void tickMatchesFullRepaint() {
+        QFETCH(QDateTime, from);
+        QFETCH(QDateTime, to);
+        QFETCH(bool, seconds);
+        QFETCH(bool, analog);
+        QFETCH(int, widestRepaint);
+        TestEnv env;
+        env.clock.set(from);
+        W_Time w;
+        w.Open();
+        env.edit([&](SettingsRecord& s) {
+            s.ShowSeconds = seconds;
+            s.ShowAnalog = analog;
+            s.ShowWeek = s.ShowAMPM = s.Show24Hour = true;
+        });
+        w.Timer1_Action();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCoreApplication::processEvents();
+
+        PaintLog log;
+        w.Static_Time->installEventFilter(&log);
+        env.clock.set(to);
+        w.Timer1_Action();
+        QCoreApplication::processEvents();
+        QVERIFY(!log.painted.isEmpty());
+        QVERIFY(log.painted.boundingRect().width() <= widestRepaint);
+
+        const QImage shown =
+            w.screen()->grabWindow(w.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage full = w.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shown.size(), full.size());
+        QVERIFY(shown == full);
+    }
+};
+
+int main(int argc, char** argv) {
+    App app(argc, argv);
+    TestWindows test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_windows.moc"
