@@ -20,6 +20,8 @@ namespace taku {
 namespace {
 
 constexpr int kMinutesOfInterval[] = {60, 30, 15, 10, 5, 1};
+// The tick at this second gets the coming minute's chime or spoken time ready.
+constexpr int kReadySecond = 58;
 
 DisplayFlags displayFlags() {
     const SettingsRecord& s = Settings();
@@ -127,7 +129,10 @@ void ClockCore::tick() {
         Q_EMIT widthChanged(width_);
     }
 
-    switch (decideAtSecond(s, IntervalMinutes, time, AnnounceReady)) {
+    if (time.second() >= kReadySecond) getReadyForNextMinute();
+    const SecondZero started = decideAtSecond(s, IntervalMinutes, time, AnnounceReady);
+    expectOnset(started);
+    switch (started) {
     case SecondZero::AlarmChime:
         startChime(s.SoundIndex, s.AlarmRepeat, s.CustomSound);
         return; // the alarm ends the tick as it is
@@ -144,6 +149,48 @@ void ClockCore::tick() {
         break;
     }
     Timer1.setPeriod(kEveryWallSecond);
+}
+
+SecondZero dueAtNextMinute(const SettingsRecord& settings, int intervalMinutes, const QTime& time) {
+    const QTime next = QTime(time.hour(), time.minute()).addSecs(60);
+    return decideAtSecond(settings, intervalMinutes, next, true);
+}
+
+void ClockCore::getReadyForNextMinute() {
+    const QTime time = Now.time();
+    const QDateTime due = Now.addMSecs(-(time.second() * 1000 + time.msec())).addSecs(60);
+    if (due.toMSecsSinceEpoch() == readyFor_) return;
+    readyFor_ = due.toMSecsSinceEpoch();
+    switch (dueAtNextMinute(Settings(), IntervalMinutes, time)) {
+    case SecondZero::AlarmChime:
+    case SecondZero::IntervalChime:
+        if (SoundService* sound = services().sound) sound->warmUp();
+        break;
+    case SecondZero::AlarmSpeech:
+    case SecondZero::SpokenTime:
+        // The text second 0 composes: the strip's text at hh:mm:00 read through the table.
+        if (Speech* speech = services().speech)
+            speech->prepare(ComposeTime(composeClock(due, displayFlags()).text, VoiceTable()));
+        break;
+    case SecondZero::Nothing:
+        break;
+    }
+}
+
+void ClockCore::expectOnset(SecondZero started) {
+    const qint64 minute = Now.toMSecsSinceEpoch() - Now.time().msec();
+    switch (started) {
+    case SecondZero::AlarmChime:
+    case SecondZero::IntervalChime:
+        if (SoundService* sound = services().sound) sound->expectOnset(minute);
+        break;
+    case SecondZero::AlarmSpeech:
+    case SecondZero::SpokenTime:
+        if (Speech* speech = services().speech) speech->expectOnset(minute);
+        break;
+    case SecondZero::Nothing:
+        break;
+    }
 }
 
 // Chime ------------------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include "base/Settings.h"
 #include "base/Timer.h"
 #include "base/ZoneWatch.h"
+#include "clock/ClockText.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -14,6 +15,10 @@
 #include <memory>
 
 namespace taku {
+
+// What second 0 of the minute after `time` will start, judged ahead as if nothing were under
+// way then, so that its sound can be got ready.
+SecondZero dueAtNextMinute(const SettingsRecord& settings, int intervalMinutes, const QTime& time);
 
 class ClockCore final : public QObject, public ClockCommands {
     Q_OBJECT
@@ -84,6 +89,8 @@ private:
     void applySettings();
     void queueSpeech(const QString& text);
     void endChime();
+    void getReadyForNextMinute();
+    void expectOnset(SecondZero started);
 
     void showTitle();
 
@@ -94,6 +101,7 @@ private:
     std::shared_ptr<SoundObject> heard_;       // the custom sound tried out, kept to its end
     ZoneWatch zoneWatch_;
     qint64 zoneMinute_ = -1;
+    qint64 readyFor_ = 0; // the minute (ms since the epoch) whose sound was got ready
 };
 
 } // namespace taku

@@ -141,6 +141,10 @@ void SpeechPlayer::prepare(const QString& text) {
     wake_.notify_all();
 }
 
+void SpeechPlayer::expectOnset(qint64 dueEpochMs) {
+    audio::expectOnset(audio::OnsetKind::Speech, dueEpochMs);
+}
+
 bool SpeechPlayer::waitUntilIdle(int timeoutMs) {
     std::unique_lock lock(mutex_);
     return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
