@@ -18,6 +18,7 @@ from clockrun import ClockRun, prefs_lines  # noqa: E402
 
 TARGET_MS = 150
 ONSET = re.compile(r"^taku\.audio: onset (chime|speech) ([+-]\d+) ms$")
+TICK0 = re.compile(r"^taku\.tick: \S+ \d\d:\d\d:00\.(\d{3})$")
 START = "2026-10-10 10:49:55"  # five seconds before the first due minute
 
 def run_for(kind, prefs):
@@ -51,6 +52,8 @@ worst, failed = None, False
 for kind, run in runs.items():
     onsets = [int(m.group(2)) for m in map(ONSET.match, run.lines()) if m and m.group(1) == kind]
     print(f"{kind}: " + (", ".join(f"{n:+d} ms" for n in onsets) or "no onset lines"))
+    ticks = [int(m.group(1)) for m in map(TICK0.match, run.lines()) if m]
+    print(f"  ticks of second 0 at " + ", ".join(f"+{n} ms" for n in ticks))
     if len(onsets) < minutes:
         print(f"  {kind}: {len(onsets)} of {minutes} due minutes heard")
         failed = True
