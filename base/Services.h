@@ -32,6 +32,10 @@ class Speech {
 public:
     virtual ~Speech() = default;
     virtual void Speak(const QString& text, bool interrupt) = 0;
+    // Gets a text ready ahead of its Speak, due shortly, so that it sounds at once then.
+    virtual void prepare(const QString& /*text*/) {}
+    // The next Speak starts a text due at dueEpochMs (the wall clock, ms since the epoch).
+    virtual void expectOnset(qint64 /*dueEpochMs*/) {}
 };
 
 // One playable sound. Volume (0..100) and pan (-100 left .. 100 right) stay until changed.
@@ -56,6 +60,10 @@ public:
     virtual std::shared_ptr<SoundObject> builtIn(int kind) = 0;
     // A new sound object from a file; null when the file does not open as a sound.
     virtual std::shared_ptr<SoundObject> openAsSound(const QString& path) = 0;
+    // Opens the output ahead of a sound due shortly; returns at once.
+    virtual void warmUp() {}
+    // The next sound played starts a chime due at dueEpochMs (the wall clock, ms since the epoch).
+    virtual void expectOnset(qint64 /*dueEpochMs*/) {}
 };
 
 // The dialogs the windows ask the user through. Cancel gives nullopt or an empty path.

@@ -18,42 +18,49 @@ from clockrun import ClockRun, prefs_lines  # noqa: E402
 
 TARGET_MS = 150
 ONSET = re.compile(r"^taku\.audio: onset (chime|speech) ([+-]\d+) ms$")
+TICK0 = re.compile(r"^taku\.tick: \S+ \d\d:\d\d:00\.(\d{3})$")
 START = "2026-10-10 10:49:55"  # five seconds before the first due minute
 
 def run_for(kind, prefs):
     with open(os.path.join(here, "data", "voice.txt"), "rb") as f:
         table = f.read()
-    run = ClockRun(os.path.join(build, "bin", "chikutaku"), f"onset-{kind}",
-                   data={"voice.txt": table}, prefs=prefs,
-                   extra_env={"SDL_AUDIODRIVER": "disk"})
-    run.extra_env["SDL_DISKAUDIOFILE"] = os.path.join(run.work, "out.raw")
+    data = {"voice.txt": table, "Taku.Prefs": "".join(p + "\n" for p in prefs).encode()}
+    run = ClockRun(os.path.join(build, "bin", "chikutaku"), f"onset-{kind}", data=data)
+    run.extra_env.update({"SDL_AUDIODRIVER": "disk",
+                          "SDL_DISKAUDIOFILE": os.path.join(run.work, "out.raw")})
     voice = os.path.join(build, "bin", "voice")
     if os.path.isdir(voice):  # the clock finds its voice beside itself
         shutil.copytree(voice, os.path.join(run.work, "voice"))
+    else:
+        print(f"no voice in {voice}: Japanese is spoken by espeak-ng (tools/fetch-voice.sh)")
     return run
 
 runs = {
-    "chime": run_for("chime", prefs_lines(SoundOn=True, IntervalIndex=5, ShowSeconds=False)),
-    "speech": run_for("speech", prefs_lines(AnnounceOn=True, IntervalIndex=5,
-                                            ShowSeconds=False)),
+    "chime": run_for("chime", prefs_lines(SoundOn=True, IntervalIndex=5)),
+    "speech": run_for("speech", prefs_lines(AnnounceOn=True, IntervalIndex=5)),
 }
 try:
     for run in runs.values():
-        run.start(START, log_rules="taku.audio=true;taku.speech=true;taku.sound=true")
+        run.start(START)
     time.sleep(5 + 60 * minutes + 5)
-finally:
+    load = os.getloadavg()
+except BaseException:
     for run in runs.values():
-        run.stop()
+        run.cleanup()
+    raise
 worst, failed = None, False
 for kind, run in runs.items():
     onsets = [int(m.group(2)) for m in map(ONSET.match, run.lines()) if m and m.group(1) == kind]
     print(f"{kind}: " + (", ".join(f"{n:+d} ms" for n in onsets) or "no onset lines"))
+    ticks = [int(m.group(1)) for m in map(TICK0.match, run.lines()) if m]
+    print(f"  ticks of second 0 at " + ", ".join(f"+{n} ms" for n in ticks))
     if len(onsets) < minutes:
         print(f"  {kind}: {len(onsets)} of {minutes} due minutes heard")
         failed = True
     for n in onsets:
         worst = n if worst is None or n > worst else worst
     run.cleanup()
+print("load average %.2f %.2f %.2f on %d cores" % (*load, os.cpu_count()))
 if worst is not None:
     print(f"worst onset {worst:+d} ms (target {TARGET_MS} ms)")
     failed = failed or worst > TARGET_MS

@@ -21,6 +21,8 @@ namespace taku {
 namespace {
 
 constexpr int kMinutesOfInterval[] = {60, 30, 15, 10, 5, 1};
+// The tick at this second gets the coming minute's chime or spoken time ready.
+constexpr int kReadySecond = 58;
 
 DisplayFlags displayFlags() {
     const SettingsRecord& s = Settings();
@@ -138,7 +140,17 @@ void ClockCore::tick() {
         return;
     }
 
-    switch (decideAtSecond(s, IntervalMinutes, time, AnnounceReady)) {
+    if (time.second() >= kReadySecond) getReadyForNextMinute();
+    SecondZero started = decideAtSecond(s, IntervalMinutes, time, AnnounceReady);
+    // Quiet time and the locked screen hold back the chime and the spoken time, never the
+    // alarm.
+    if ((started == SecondZero::IntervalChime &&
+         !mayMakeSound(quietSettings(s), screenLocked_, SoundKind::Chime, time)) ||
+        (started == SecondZero::SpokenTime &&
+         !mayMakeSound(quietSettings(s), screenLocked_, SoundKind::Speech, time)))
+        started = SecondZero::Nothing;
+    expectOnset(started);
+    switch (started) {
     case SecondZero::AlarmChime:
         startChime(s.SoundIndex, s.AlarmRepeat, s.CustomSound);
         return; // the alarm ends the tick as it is
@@ -146,13 +158,10 @@ void ClockCore::tick() {
         announceTime();
         return;
     case SecondZero::IntervalChime:
-        // Quiet time and the locked screen hold back the chime and the spoken time, never
-        // the alarm.
-        if (mayMakeSound(quietSettings(s), screenLocked_, SoundKind::Chime, time))
-            chimeForTime(time.hour(), time.minute());
+        chimeForTime(time.hour(), time.minute());
         break;
     case SecondZero::SpokenTime:
-        if (mayMakeSound(quietSettings(s), screenLocked_, SoundKind::Speech, time)) announceTime();
+        announceTime();
         break;
     case SecondZero::Nothing:
         break;
@@ -170,6 +179,55 @@ void ClockCore::soundAlarm() {
         startChime(s.SoundIndex, s.AlarmRepeat, s.CustomSound);
     else
         announceTime();
+}
+
+SecondZero dueAtNextMinute(const SettingsRecord& settings, int intervalMinutes, const QTime& time) {
+    const QTime next = QTime(time.hour(), time.minute()).addSecs(60);
+    return decideAtSecond(settings, intervalMinutes, next, true);
+}
+
+void ClockCore::getReadyForNextMinute() {
+    const QTime time = Now.time();
+    const QDateTime due = Now.addMSecs(-(time.second() * 1000 + time.msec())).addSecs(60);
+    if (due.toMSecsSinceEpoch() == readyFor_) return;
+    readyFor_ = due.toMSecsSinceEpoch();
+    const SecondZero coming = dueAtNextMinute(Settings(), IntervalMinutes, time);
+    const bool held = coming == SecondZero::IntervalChime || coming == SecondZero::SpokenTime;
+    if (held &&
+        quietReason(quietSettings(Settings()), screenLocked_,
+                    coming == SecondZero::IntervalChime ? SoundKind::Chime : SoundKind::Speech,
+                    due.time()) != SkipReason::None)
+        return; // a minute left quiet needs nothing ready
+    switch (coming) {
+    case SecondZero::AlarmChime:
+    case SecondZero::IntervalChime:
+        if (SoundService* sound = services().sound) sound->warmUp();
+        break;
+    case SecondZero::AlarmSpeech:
+    case SecondZero::SpokenTime:
+        // The text second 0 composes: the strip's text at hh:mm:00 read through the table.
+        if (Speech* speech = services().speech)
+            speech->prepare(ComposeTime(composeClock(due, displayFlags()).text, VoiceTable()));
+        break;
+    case SecondZero::Nothing:
+        break;
+    }
+}
+
+void ClockCore::expectOnset(SecondZero started) {
+    const qint64 minute = Now.toMSecsSinceEpoch() - Now.time().msec();
+    switch (started) {
+    case SecondZero::AlarmChime:
+    case SecondZero::IntervalChime:
+        if (SoundService* sound = services().sound) sound->expectOnset(minute);
+        break;
+    case SecondZero::AlarmSpeech:
+    case SecondZero::SpokenTime:
+        if (Speech* speech = services().speech) speech->expectOnset(minute);
+        break;
+    case SecondZero::Nothing:
+        break;
+    }
 }
 
 // Chime ------------------------------------------------------------------------------------

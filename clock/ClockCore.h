@@ -7,6 +7,7 @@
 #include "base/Settings.h"
 #include "base/Timer.h"
 #include "base/ZoneWatch.h"
+#include "clock/ClockText.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -14,6 +15,10 @@
 #include <memory>
 
 namespace taku {
+
+// What second 0 of the minute after `time` will start, judged ahead as if nothing were under
+// way then, so that its sound can be got ready.
+SecondZero dueAtNextMinute(const SettingsRecord& settings, int intervalMinutes, const QTime& time);
 
 class ClockCore final : public QObject, public ClockCommands {
     Q_OBJECT
@@ -89,6 +94,8 @@ private:
     void queueSpeech(const QString& text);
     void endChime();
     void soundAlarm();
+    void getReadyForNextMinute();
+    void expectOnset(SecondZero started);
 
     void showTitle();
 
@@ -101,6 +108,7 @@ private:
     qint64 zoneMinute_ = -1;
     bool screenLocked_ = false;
     QDateTime lastTick_;
+    qint64 readyFor_ = 0; // the minute (ms since the epoch) whose sound was got ready
 };
 
 } // namespace taku

@@ -20,7 +20,7 @@ namespace {
 
 constexpr int kIdleCheckMs = 2000;
 constexpr qint64 kQuietBeforeCloseMs = 5000;
-constexpr int kBufferFrames = 1024;
+constexpr int kBufferFrames = 512;
 // A sample below this (about -50 dBFS) is silence still.
 constexpr int kAudibleLevel = 100;
 // An expectation this long past its due time belongs to a sound that never came.

@@ -144,6 +144,20 @@ std::shared_ptr<SoundObject> MixerSoundService::openAsSound(const QString& path)
     return std::make_shared<MixerSound>(chunk, channel, QStringLiteral("custom"));
 }
 
+MixerSoundService::~MixerSoundService() {
+    if (warming_.joinable()) warming_.join();
+}
+
+void MixerSoundService::warmUp() {
+    // The previous warm-up had a minute to end; joining it here costs nothing.
+    if (warming_.joinable()) warming_.join();
+    warming_ = std::thread([] { audio::warmUp(); });
+}
+
+void MixerSoundService::expectOnset(qint64 dueEpochMs) {
+    audio::expectOnset(audio::OnsetKind::Chime, dueEpochMs);
+}
+
 std::unique_ptr<SoundService> makeSoundBackend() { return std::make_unique<MixerSoundService>(); }
 
 } // namespace taku

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <memory>
+#include <thread>
 
 namespace taku {
 
@@ -19,6 +20,10 @@ public:
 
     std::shared_ptr<SoundObject> builtIn(int kind) override;
     std::shared_ptr<SoundObject> openAsSound(const QString& path) override;
+    // Opens the output on a thread of its own, so the caller does not wait for the device.
+    void warmUp() override;
+    void expectOnset(qint64 dueEpochMs) override;
+    ~MixerSoundService() override;
 
     // The five built-in sounds, each read from the resources on first use and kept.
     std::shared_ptr<SoundObject> church() { return builtIn(0); }
@@ -30,6 +35,7 @@ public:
 private:
     std::shared_ptr<SoundObject> builtIns_[5];
     int nextChannel_ = 0;
+    std::thread warming_;
 };
 
 // The name and the embedded WAV data of a built-in sound (kind 0..4); empty outside.

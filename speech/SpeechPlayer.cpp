@@ -15,6 +15,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
@@ -59,6 +61,19 @@ bool appendConverted(const std::vector<short>& samples, int rate, const MixerSpe
     }
     out.append(buffer.constData(), cvt.len_cvt);
     return true;
+}
+
+// Drops the pause a synthesizer puts before the first sound of a text but a few milliseconds,
+// so the text is heard as soon as it starts playing (Open JTalk's is about a quarter second).
+void trimLeadingPause(std::vector<short>& samples, int rate) {
+    constexpr int kAudible = 100;
+    constexpr int kKeptMs = 2;
+    const auto first = std::find_if(samples.begin(), samples.end(),
+                                    [](short v) { return std::abs(int(v)) >= kAudible; });
+    if (first == samples.end()) return;
+    const auto kept = static_cast<std::ptrdiff_t>(rate) * kKeptMs / 1000;
+    samples.erase(samples.begin(),
+                  samples.begin() + std::max<std::ptrdiff_t>(0, first - samples.begin() - kept));
 }
 
 Mix_Chunk* toChunk(const QByteArray& pcm) {
@@ -141,6 +156,10 @@ void SpeechPlayer::prepare(const QString& text) {
     wake_.notify_all();
 }
 
+void SpeechPlayer::expectOnset(qint64 dueEpochMs) {
+    audio::expectOnset(audio::OnsetKind::Speech, dueEpochMs);
+}
+
 bool SpeechPlayer::waitUntilIdle(int timeoutMs) {
     std::unique_lock lock(mutex_);
     return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
@@ -199,6 +218,7 @@ void SpeechPlayer::run() {
                 samples = espeak.synthesize(run.text, voice);
                 rate = espeak.sampleRate();
             }
+            if (r.pcm.isEmpty()) trimLeadingPause(samples, rate);
             if (!samples.empty() && appendConverted(samples, rate, *spec, r.pcm))
                 voices.append(voice);
         }

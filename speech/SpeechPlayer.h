@@ -43,7 +43,10 @@ public:
     // Opens the audio output and synthesises the text ahead, so that a Speak of the same text
     // soon after starts sounding at once. Returns at once; an empty text only opens the output
     // (ahead of a chime), off the calling thread.
-    void prepare(const QString& text);
+    void prepare(const QString& text) override;
+
+    // The next text Speak is given is due at dueEpochMs: its first sound is logged against it.
+    void expectOnset(qint64 dueEpochMs) override;
 
     // Called on the worker thread after each text; set it before the first Speak.
     std::function<void(const Played&)> onPlayed;

@@ -135,8 +135,10 @@ private Q_SLOTS:
         QCOMPARE(played[0].voice, QStringLiteral("mei"));
         QCOMPARE(played[1].voice, QStringLiteral("mei+en+mei"));
         QVERIFY(played[1].frames > played[2].frames + 44100 / 5); // the English word is said
+        // Each is heard within 20 ms of its start: the synthesizer's opening pause is cut.
         for (const SpeechPlayer::Played& p : played)
-            QVERIFY2(p.whole && peak(p.pcm) > 4000, qPrintable(p.text));
+            QVERIFY2(p.whole && peak(p.pcm) > 4000 && peak(p.pcm.first(4 * 44100 / 50)) >= 100,
+                     qPrintable(p.text));
         SpeechPlayer espeakOnly({}, OpenJTalkEngine::Setup{});
         const auto other = speak(espeakOnly, {time});
         QCOMPARE(other.value(0).voice, QStringLiteral("ja"));

@@ -179,6 +179,59 @@ private Q_SLOTS:
     }
 
     // A new /etc/localtime is read again within a minute, and the title follows.
+    // The tick at :58 gets the coming minute's sound ready once: the output opened for a
+    // chime, the very text second 0 will speak synthesised ahead; second 0 marks the minute
+    // the sound is due at.
+    void readyAheadOfTheMinute_data() {
+        QTest::addColumn<QString>("flags");
+        QTest::addColumn<int>("intervalIndex");
+        QTest::addColumn<QTime>("start");
+        QTest::addColumn<QString>("ready"); // "warm", "prepare" or ""
+        QTest::newRow("hourly chime") << "s" << 0 << QTime(14, 59, 57) << "warm";
+        QTest::newRow("spoken hour") << "t" << 0 << QTime(14, 59, 57) << "prepare";
+        QTest::newRow("chime each minute") << "s" << 5 << QTime(14, 43, 57) << "warm";
+        QTest::newRow("spoken alarm") << "a" << 0 << QTime(7, 29, 57) << "prepare";
+        QTest::newRow("every 15 minutes, not at :44") << "st" << 2 << QTime(14, 43, 57) << "";
+        QTest::newRow("nothing on") << "" << 5 << QTime(14, 59, 57) << "";
+    }
+    void readyAheadOfTheMinute() {
+        QFETCH(QString, flags);
+        QFETCH(int, intervalIndex);
+        QFETCH(QTime, start);
+        QFETCH(QString, ready);
+        TestEnv env;
+        QByteArray table;
+        for (int n = 0; n < 42; ++n)
+            table += "d" + QByteArray::number(n) + "\ts" + QByteArray::number(n) + "\n";
+        env.write(QStringLiteral("voice.txt"), table);
+        env.clock.set(at(start.hour(), start.minute(), start.second()));
+        ClockCore core;
+        core.open();
+        const SettingsRecord on = settingsOf(flags);
+        env.edit([&](SettingsRecord& s) {
+            s.AlarmOn = on.AlarmOn, s.AlarmHour = on.AlarmHour, s.AlarmMinute = on.AlarmMinute;
+            s.SoundOn = on.SoundOn, s.AnnounceOn = on.AnnounceOn, s.IntervalIndex = intervalIndex;
+        });
+        const QDateTime due = at(start.hour(), start.minute(), 0).addSecs(60);
+        for (int second : {57, 58, 59}) {
+            env.clock.set(at(start.hour(), start.minute(), second).addMSecs(3));
+            core.tick();
+            QCOMPARE(qsizetype(env.sound.warmUps) + env.speech.prepared.size(),
+                     qsizetype(second >= 58 && !ready.isEmpty()));
+        }
+        QCOMPARE(env.sound.warmUps, ready == u"warm" ? 1 : 0);
+        QCOMPARE(env.speech.prepared.size(), ready == u"prepare" ? 1 : 0);
+        env.clock.set(due.addMSecs(40));
+        core.tick();
+        const QList<qint64> marked{due.toMSecsSinceEpoch()};
+        QCOMPARE(env.sound.onsets, ready == u"warm" ? marked : QList<qint64>());
+        QCOMPARE(env.speech.onsets, ready == u"prepare" ? marked : QList<qint64>());
+        if (ready != u"prepare") return;
+        core.handOverSpeech();
+        QCOMPARE(env.speech.spoken, env.speech.prepared);
+        QVERIFY(env.speech.prepared[0].contains(u's'));
+    }
+
     void zoneChangeIsSeen() {
         QTemporaryDir dir;
         const QString link = dir.filePath(QStringLiteral("localtime"));

@@ -27,8 +27,12 @@ public:
         spoken.append(text);
         interrupts.append(interrupt);
     }
+    void prepare(const QString& text) override { prepared.append(text); }
+    void expectOnset(qint64 dueEpochMs) override { onsets.append(dueEpochMs); }
     QStringList spoken;
     QList<bool> interrupts;
+    QStringList prepared;
+    QList<qint64> onsets; // due times marked, ms since the epoch
 };
 
 struct Strike final {
@@ -69,10 +73,14 @@ public:
     std::shared_ptr<SoundObject> builtIn(int kind) override;
     std::shared_ptr<SoundObject> openAsSound(const QString& path) override;
     FakeSound* builtInFake(int kind);
+    void warmUp() override { ++warmUps; }
+    void expectOnset(qint64 dueEpochMs) override { onsets.append(dueEpochMs); }
 
     QList<Strike> strikes; // every Play of every sound, in order
     QStringList opened;    // paths given to openAsSound
     bool filesOpen = true; // false: no file opens as a sound
+    int warmUps = 0;
+    QList<qint64> onsets; // due times marked, ms since the epoch
 private:
     std::shared_ptr<FakeSound> builtIns_[5];
 };
