@@ -8,7 +8,10 @@ namespace taku {
 
 namespace {
 constexpr int kAfterBoundaryMs = 1;
-}
+// A repeating one-second registration that fires within this many milliseconds after the
+// boundary is left running; one that has drifted further is started again on the boundary.
+constexpr int kInStepMs = 4;
+} // namespace
 
 Timer::Timer(int period, TimerMode mode, QObject* parent) : QObject(parent), period_(period) {
     timer_.setSingleShot(true);
@@ -41,7 +44,21 @@ int Timer::nextDelay() const {
     return period_;
 }
 
-void Timer::arm() { timer_.start(nextDelay()); }
+void Timer::arm() {
+    const int delay = nextDelay();
+    if (aligned_ && mode_ == TimerMode::Repeat && period_ < 1000) {
+        // Fired just after a boundary: from here on the next boundaries are a second apart,
+        // so one repeating registration serves them all.
+        if (delay > 1000 - kInStepMs && delay <= 1000 + kAfterBoundaryMs) {
+            if (timer_.isActive() && !timer_.isSingleShot()) return;
+            timer_.setSingleShot(false);
+            timer_.start(1000);
+            return;
+        }
+    }
+    timer_.setSingleShot(true);
+    timer_.start(delay);
+}
 
 void Timer::fire() {
     if (mode_ == TimerMode::Off) return;

@@ -1,9 +1,11 @@
 #include "clock/StaticText.h"
 
+#include <QBackingStore>
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -16,7 +18,7 @@ void StaticText::setText(const QString& text) {
     if (text == text_) return;
     const QRect changed = changedRect(text_, text);
     text_ = text;
-    if (!changed.isEmpty()) update(changed);
+    if (!changed.isEmpty() && !paintInPlace(changed)) update(changed);
 }
 
 void StaticText::changeEvent(QEvent* event) {
@@ -25,6 +27,46 @@ void StaticText::changeEvent(QEvent* event) {
         lineHeight_ = 0;
     }
     QWidget::changeEvent(event);
+}
+
+void StaticText::hideEvent(QHideEvent* event) {
+    painted_ = false;
+    QWidget::hideEvent(event);
+}
+
+bool StaticText::paintInPlace(const QRect& area) {
+    // What a repaint of the area would draw: the window's plain background, then the label.
+    // Only when the label sits directly on a shown window that fills itself with one opaque
+    // colour and no other child overlaps the area; the first paint goes the ordinary way.
+    QWidget* window = parentWidget();
+    if (!painted_ || !window || !window->isWindow() || !isVisible() ||
+        window->testAttribute(Qt::WA_NoSystemBackground) ||
+        window->testAttribute(Qt::WA_TranslucentBackground))
+        return false;
+    QWindow* handle = window->windowHandle();
+    QBackingStore* store = window->backingStore();
+    if (!handle || !handle->isExposed() || !store || store->size() != window->size()) return false;
+    const QBrush& background = window->palette().brush(window->backgroundRole());
+    if (background.style() != Qt::SolidPattern || !background.isOpaque()) return false;
+    const QRect inWindow = area.translated(pos()) & window->rect();
+    if (inWindow.isEmpty()) return true;
+    for (QObject* child : window->children()) {
+        const auto* other = qobject_cast<QWidget*>(child);
+        if (other && other != this && other->isVisible() && other->geometry().intersects(inWindow))
+            return false;
+    }
+    const QRegion region(inWindow);
+    store->beginPaint(region);
+    {
+        QPainter p(store->paintDevice());
+        p.setClipRect(inWindow);
+        p.fillRect(inWindow, background);
+        p.translate(pos());
+        drawText(p, area);
+    }
+    store->endPaint();
+    store->flush(region, handle);
+    return true;
 }
 
 const StaticText::Piece& StaticText::piece(QChar c) {
@@ -88,11 +130,15 @@ QRect StaticText::changedRect(const QString& from, const QString& to) {
 
 void StaticText::paintEvent(QPaintEvent* event) {
     QPainter p(this);
+    drawText(p, event->rect());
+    painted_ = true;
+}
+
+void StaticText::drawText(QPainter& p, const QRect& area) {
     p.setFont(font());
     p.setPen(palette().color(QPalette::WindowText));
     if (lineHeight_ == 0) lineHeight_ = QFontMetricsF(font()).height();
     const qreal top = (height() - lineHeight_) / 2.0;
-    const QRect area = event->rect();
     qreal x = width() - textWidth(text_);
     for (const QChar c : text_) {
         const Piece& pc = piece(c);

@@ -3,7 +3,9 @@
 // centred in its own rectangle. The strip's text changes every second all day but is made of
 // a few dozen distinct characters, so each character is laid out once and kept; a new text
 // costs no text shaping, only placing the kept pieces side by side, and repaints only the
-// characters whose look or place changed (usually the last digit of the seconds).
+// characters whose look or place changed (usually the last digit of the seconds). Such a
+// small change is drawn straight into the window's pixels and sent to the screen, without a
+// trip through the widget repaint machinery; anything else goes through an ordinary update.
 
 #include <QHash>
 #include <QStaticText>
@@ -26,6 +28,7 @@ public:
 protected:
     void paintEvent(class QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void hideEvent(class QHideEvent* event) override;
 
 private:
     struct Piece final {
@@ -35,12 +38,18 @@ private:
         qreal inkRight = 0; // and where they may end
     };
     const Piece& piece(QChar c);
+    // Draws the text's characters that meet `area` (label coordinates).
+    void drawText(class QPainter& painter, const QRect& area);
+    // Repaints `area` straight in the window's backing store and shows it; false when the
+    // window is not in a state where that gives what a repaint would.
+    bool paintInPlace(const QRect& area);
     qreal textWidth(const QString& text);
     QRect cell(const Piece& piece, qreal x) const;
 
     QString text_;
     QHash<char16_t, Piece> pieces_;
     qreal lineHeight_ = 0;
+    bool painted_ = false; // a paint event has drawn the label since it was last shown
 };
 
 } // namespace taku
