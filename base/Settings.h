@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <type_traits>
 
 namespace taku {
 
@@ -16,13 +17,18 @@ struct Rgb final {
     Rgb inverse() const { return {255 - r, 255 - g, 255 - b}; }
 };
 
-struct SettingsRecord final {
+// What the strip shows: the part of the settings the clock text is composed from.
+struct DisplayFlags {
     bool ShowWeek = false;
     bool ShowAMPM = false;
     bool Show24Hour = false;
     bool ShowSeconds = false;
     bool SmallView = false;
     bool ShowAnalog = false;
+    friend bool operator==(const DisplayFlags&, const DisplayFlags&) = default;
+};
+
+struct SettingsRecord final : DisplayFlags {
     bool AlarmOn = false;
     std::int32_t AlarmHour = 0;
     std::int32_t AlarmMinute = 0;
@@ -55,7 +61,8 @@ public:
     const SettingsRecord& values() const { return record_; }
 
     // Writes one field; announces it only when the value is new.
-    template <class T> void set(T SettingsRecord::*field, const T& value) {
+    template <class T, class Owner> void set(T Owner::*field, const T& value) {
+        static_assert(std::is_base_of_v<Owner, SettingsRecord>);
         if (record_.*field == value) return;
         record_.*field = value;
         Q_EMIT changed();

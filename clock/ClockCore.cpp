@@ -24,11 +24,6 @@ constexpr int kMinutesOfInterval[] = {60, 30, 15, 10, 5, 1};
 // The tick at this second gets the coming minute's chime or spoken time ready.
 constexpr int kReadySecond = 58;
 
-DisplayFlags displayFlags() {
-    const SettingsRecord& s = Settings();
-    return {s.ShowWeek, s.ShowAMPM, s.Show24Hour, s.ShowSeconds, s.SmallView, s.ShowAnalog};
-}
-
 // Copies the file at from over the file at to through a temporary file beside it, so the
 // old file stays whole until the new one is complete.
 bool replaceWithCopy(const QString& from, const QString& to) {
@@ -122,7 +117,7 @@ void ClockCore::tick() {
     }
 
     const SettingsRecord& s = Settings();
-    const ClockLayout layout = composeClock(Now, displayFlags());
+    const ClockLayout layout = composeClock(Now, Settings());
     TimeText = layout.text;
     Q_EMIT textShown(layout.text, layout.textVisible);
     Q_EMIT faceShown(layout.faceVisible);
@@ -207,7 +202,7 @@ void ClockCore::getReadyForNextMinute() {
     case SecondZero::SpokenTime:
         // The text second 0 composes: the strip's text at hh:mm:00 read through the table.
         if (Speech* speech = services().speech)
-            speech->prepare(ComposeTime(composeClock(due, displayFlags()).text, VoiceTable()));
+            speech->prepare(ComposeTime(composeClock(due, Settings()).text, VoiceTable()));
         break;
     case SecondZero::Nothing:
         break;

@@ -1,20 +1,13 @@
 #pragma once
 // What the clock strip shows, as pure functions of the time and the display settings.
 
+#include "base/Settings.h"
 #include <QDateTime>
+
 #include <QPoint>
 #include <QString>
 
 namespace taku {
-
-struct DisplayFlags final {
-    bool ShowWeek = false;
-    bool ShowAMPM = false;
-    bool Show24Hour = false;
-    bool ShowSeconds = false;
-    bool SmallView = false;
-    bool ShowAnalog = false;
-};
 
 // The one-character weekday name for 1 (Sunday) .. 7 (Saturday); empty for any other number.
 QString Get_Week(int dayOfWeek);
@@ -48,8 +41,6 @@ FaceHands faceHands(int hour, int minute, int second);
 // What the clock does at second 0 of a minute. The alarm comes first; a chime and a spoken
 // time never share a second.
 namespace taku {
-
-struct SettingsRecord;
 
 enum class SecondZero { Nothing, AlarmChime, AlarmSpeech, IntervalChime, SpokenTime };
 
