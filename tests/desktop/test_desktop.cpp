@@ -1,11 +1,13 @@
 // The desktop session around the clock, against stand-in services on a private message bus:
-// the screen lock.
+// the screen lock and the wake from sleep.
 
 #include "desktop/LockState.h"
+#include "desktop/WakeSource.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 
@@ -101,6 +103,16 @@ private Q_SLOTS:
                    {kLogin + QStringLiteral(".Session"),
                     QVariantMap{{QStringLiteral("LockedHint"), false}}, QStringList()});
         QTRY_COMPARE(lock.locked(), false);
+    }
+
+    void wakesWhenSleepEnds() {
+        WakeSource wake(bus(QStringLiteral("client")));
+        QSignalSpy woke(&wake, &WakeSource::woke);
+        for (bool sleeping : {true, false})
+            emitSignal(QStringLiteral("/org/freedesktop/login1"),
+                       kLogin + QStringLiteral(".Manager"), QStringLiteral("PrepareForSleep"),
+                       {sleeping});
+        QTRY_COMPARE(woke.size(), 1);
     }
 };
 
