@@ -35,8 +35,7 @@ void check(bool ok, const char* what) {
     std::abort();
 }
 
-// The readers take a path, so each input goes through a real file: the same bytes the clock
-// would find in its data folder. One file per process, rewritten for every input.
+// The readers take a path: each input goes through one real file per process.
 QString inputFile(const std::uint8_t* data, std::size_t size) {
     static const QString path = [] {
         QLoggingCategory::setFilterRules(QStringLiteral("taku.*=false"));
@@ -51,8 +50,7 @@ QString inputFile(const std::uint8_t* data, std::size_t size) {
     return path;
 }
 
-// The table the composers read in these targets: every row says its own number, so the
-// announcement can be checked word by word.
+// Every row says its own number, so an announcement can be checked word by word.
 const VoiceTableData& numberedTable() {
     static const VoiceTableData table = [] {
         VoiceTableData t;
@@ -72,8 +70,7 @@ std::int32_t takeInt(const std::uint8_t*& data, std::size_t& size) {
     return static_cast<std::int32_t>(v);
 }
 
-// The preferences file: whatever the bytes, at most 22 lines are read, and the record and
-// window position they give survive a save and a load.
+// The preferences file: at most 22 lines are read, and what they give survives a save and a load.
 void prefsReader(const std::uint8_t* data, std::size_t size) {
     const auto lines = readLines(inputFile(data, size), {kPrefsLines, 1024, 64 * 1024});
     check(lines.has_value(), "a written file opens");
@@ -90,8 +87,7 @@ void prefsReader(const std::uint8_t* data, std::size_t size) {
     check(again.settings == values.settings, "every setting survives a save and a load");
 }
 
-// A pronunciation table file (Shift_JIS): a table written once and read again writes the same
-// bytes a second time.
+// A pronunciation table written once and read again writes the same bytes a second time.
 void tableReader(const std::uint8_t* data, std::size_t size) {
     VoiceTableData table;
     check(loadTableFile(inputFile(data, size), table), "a written file opens");
@@ -139,8 +135,7 @@ void composeTime(const std::uint8_t* data, std::size_t size) {
     check(spoken.size() < 1000, "the spoken time is a sentence, not a text of any length");
 }
 
-// The date composer on any three numbers: a sentence ending with the weekday suffix and the
-// closing word, naming the month of a real date.
+// The date composer on any three numbers: a sentence; a real date names its month.
 void composeDate(const std::uint8_t* data, std::size_t size) {
     const std::int32_t month = takeInt(data, size), day = takeInt(data, size),
                        weekday = takeInt(data, size);

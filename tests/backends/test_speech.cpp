@@ -1,6 +1,5 @@
-// The speech backend for real, SDL's disk driver as the sound device: texts heard whole and in
-// order, Mei for Japanese and espeak-ng for Latin, espeak-ng when the voice is missing or
-// damaged, and the onset line of a due sound.
+// The speech backend for real into SDL's disk driver: texts heard whole and in order, Mei for
+// Japanese, espeak-ng for Latin and for a broken voice, and the onset line of a due sound.
 
 #include "base/Logging.h"
 #include "sound/AudioOutput.h"

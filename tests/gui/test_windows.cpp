@@ -1,6 +1,5 @@
-// The settings window writes through the settings store and the clock follows; its buttons
-// reach the clock through the clock commands; quitting from any window saves the preferences;
-// a tick repaints only the part of the strip that changes, leaving what a full repaint draws.
+// The settings window's edits reach the store and the clock; quitting from any window saves;
+// a tick repaints only what changes, leaving what a full repaint draws.
 
 #include "app/App.h"
 #include "base/Windows.h"
