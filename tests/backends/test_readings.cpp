@@ -1,8 +1,6 @@
 // What Open JTalk really says for the delivered table: each row alone, and the announcements
 // whose numbers change their reading before a counter (4, 7 and 9 before hours, minutes and
-// months, the 4th, 14th, 20th and 24th, morning and afternoon). Open JTalk joins the words of
-// a text before it reads them, so a row that reads right alone can read wrong in company.
-// The reading is taken from Open JTalk's own trace, as pronounced, in katakana.
+// months, the 4th, 14th, 20th and 24th, morning and afternoon), read from Open JTalk's trace.
 
 #include "speech/Announcement.h"
 #include "speech/OpenJTalkEngine.h"

@@ -19,9 +19,8 @@ VoiceTableData numberedTable() {
     return table;
 }
 
-// One row per rule of the spoken time: the morning and afternoon words, hours above 10 and
-// 19, the hours and minute or second units with rows of their own (4, 9), the counters after
-// 3, 4 and whole tens, seconds only when not 0, and texts typed into the editor.
+// One row per rule: morning and afternoon, hours above 10 and 19, 4 and 9 before a unit, the
+// counters after 3, 4 and whole tens, seconds only when not 0, and texts typed by hand.
 const char* const kTimes[][2] = {
     {"月 午後9:30", "[22] [9] [24] [3] [10] [25]  [13]"},
     {" 午前11:59:59", "[21] [10] [1] [24] [5] [10] [12] [26] [5] [10] [12] [27] [13]"},
@@ -51,9 +50,8 @@ struct DateRow final {
     const char* rows;
 };
 
-// Months 4 and 7 and the days 1..10, 14, 17, 20, 24 and 27 have readings of their own;
-// weekday 0 (an unknown weekday character) says the closing word in its place; numbers the
-// table has no row for say nothing.
+// Months 4 and 7 and days 1..10, 14, 17, 20, 24, 27 read on their own; weekday 0 says the
+// closing word instead; numbers without a row say nothing.
 const DateRow kDates[] = {
     {12, 24, 7, "[10] [2] [41] [2] [10] [33] [20] [23] [13]"},
     {1, 1, 1, "[1] [41] [30] [14] [23] [13]"},

@@ -24,71 +24,50 @@ QList<QByteArray> twentyTwoLines() {
     values.settings.AlarmMinute = 45;
     return formatPrefs(values);
 }
-
-QuietSettings readQuiet(const QList<QByteArray>& lines) {
-    PrefsValues values;
-    parsePrefs(lines, values);
-    return quietSettings(values.settings);
-}
 } // namespace
 
 class TestQuiet final : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // l: quiet while locked, L: the screen locked.
     void reason_data() {
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("end");
-        QTest::addColumn<bool>("whenLocked");
-        QTest::addColumn<bool>("locked");
+        for (const char* c : {"start", "end"})
+            QTest::addColumn<int>(c);
+        QTest::addColumn<QString>("lock");
         QTest::addColumn<SoundKind>("kind");
         QTest::addColumn<QTime>("time");
         QTest::addColumn<SkipReason>("reason");
-        const auto chime = SoundKind::Chime, speech = SoundKind::Speech, alarm = SoundKind::Alarm;
-        const auto none = SkipReason::None, quiet = SkipReason::QuietHours,
-                   lockedOut = SkipReason::Locked;
-        // 22:00-07:00 runs past midnight; 13:00-14:00 does not.
-        QTest::newRow("before the night")
-            << 1320 << 420 << false << false << chime << QTime(21, 59) << none;
-        QTest::newRow("night starts")
-            << 1320 << 420 << false << false << chime << QTime(22, 0) << quiet;
-        QTest::newRow("after midnight")
-            << 1320 << 420 << false << false << speech << QTime(0, 0) << quiet;
-        QTest::newRow("last quiet minute")
-            << 1320 << 420 << false << false << chime << QTime(6, 59) << quiet;
-        QTest::newRow("night ends")
-            << 1320 << 420 << false << false << chime << QTime(7, 0) << none;
-        QTest::newRow("noon in a night range")
-            << 1320 << 420 << false << false << speech << QTime(12, 0) << none;
-        QTest::newRow("inside the day range")
-            << 780 << 840 << false << false << chime << QTime(13, 30) << quiet;
-        QTest::newRow("outside the day range")
-            << 780 << 840 << false << false << chime << QTime(23, 0) << none;
-        QTest::newRow("day range end")
-            << 780 << 840 << false << false << chime << QTime(14, 0) << none;
-        QTest::newRow("start equals end")
-            << 600 << 600 << false << false << chime << QTime(10, 0) << none;
-        QTest::newRow("alarm in quiet hours")
-            << 1320 << 420 << true << true << alarm << QTime(23, 30) << none;
-        QTest::newRow("locked") << 0 << 0 << true << true << speech << QTime(12, 0) << lockedOut;
-        QTest::newRow("locked, option off")
-            << 0 << 0 << false << true << chime << QTime(12, 0) << none;
-        QTest::newRow("option on, unlocked")
-            << 0 << 0 << true << false << chime << QTime(12, 0) << none;
-        QTest::newRow("quiet hours named first")
-            << 1320 << 420 << true << true << chime << QTime(23, 0) << quiet;
+        const auto row = [](const char* name, int start, int end, const char* lock, SoundKind kind,
+                            QTime time, SkipReason reason) {
+            QTest::newRow(name) << start << end << QString::fromLatin1(lock) << kind << time
+                                << reason;
+        };
+        const auto chime = SoundKind::Chime, speech = SoundKind::Speech;
+        const auto none = SkipReason::None, quiet = SkipReason::QuietHours;
+        row("night starts", 1320, 420, "", chime, QTime(22, 0), quiet);
+        row("after midnight", 1320, 420, "", speech, QTime(0, 0), quiet);
+        row("night ends", 1320, 420, "", chime, QTime(7, 0), none);
+        row("noon in a night range", 1320, 420, "", speech, QTime(12, 0), none);
+        row("inside the day range", 780, 840, "", chime, QTime(13, 30), quiet);
+        row("outside the day range", 780, 840, "", chime, QTime(23, 0), none);
+        row("start equals end", 600, 600, "", chime, QTime(10, 0), none);
+        row("alarm", 1320, 420, "lL", SoundKind::Alarm, QTime(23, 30), none);
+        row("locked", 0, 0, "lL", speech, QTime(12, 0), SkipReason::Locked);
+        row("locked, option off", 0, 0, "L", chime, QTime(12, 0), none);
+        row("option on, unlocked", 0, 0, "l", chime, QTime(12, 0), none);
+        row("quiet hours named first", 1320, 420, "lL", chime, QTime(23, 0), quiet);
     }
     void reason() {
         QFETCH(int, start);
         QFETCH(int, end);
-        QFETCH(bool, whenLocked);
-        QFETCH(bool, locked);
+        QFETCH(QString, lock);
         QFETCH(SoundKind, kind);
         QFETCH(QTime, time);
         QFETCH(SkipReason, reason);
-        QuietSettings s{true, start, end, whenLocked, {}};
-        QCOMPARE(quietReason(s, locked, kind, time), reason);
+        QuietSettings s{true, start, end, lock.contains(u'l'), {}};
+        QCOMPARE(quietReason(s, lock.contains(u'L'), kind, time), reason);
         s.on = false;
-        QCOMPARE(quietReason(s, locked, kind, time) == SkipReason::QuietHours, false);
+        QVERIFY(quietReason(s, lock.contains(u'L'), kind, time) != SkipReason::QuietHours);
     }
 
     void lines() {
@@ -100,42 +79,29 @@ private Q_SLOTS:
     }
 
     void resume_data() {
-        QTest::addColumn<QDateTime>("lastTick");
+        QTest::addColumn<QDateTime>("last");
         QTest::addColumn<QDateTime>("now");
         QTest::addColumn<QTime>("alarm");
         QTest::addColumn<MissedAlarm>("expected");
-        const QDate d(2026, 3, 10);
-        const auto at = [d](int h, int m, int s = 0, int days = 0) {
-            return QDateTime(d.addDays(days), QTime(h, m, s));
+        const auto at = [](int h, int m, int s = 0, int day = 10) {
+            return QDateTime(QDate(2026, 3, day), QTime(h, m, s));
         };
-        const QTime alarm(7, 0);
-        QTest::newRow("late by 3 minutes")
-            << at(6, 50) << at(7, 3) << alarm << MissedAlarm::SoundNow;
-        QTest::newRow("late by 10 minutes")
-            << at(6, 50) << at(7, 10) << alarm << MissedAlarm::SoundNow;
-        QTest::newRow("late by 10:01")
-            << at(6, 50) << at(7, 10, 1) << alarm << MissedAlarm::TooLate;
-        QTest::newRow("late by 30 minutes")
-            << at(6, 50) << at(7, 30) << alarm << MissedAlarm::TooLate;
-        QTest::newRow("not yet due") << at(6, 0) << at(6, 59, 59) << alarm << MissedAlarm::None;
-        QTest::newRow("due at the waking second")
-            << at(6, 0) << at(7, 0) << alarm << MissedAlarm::None;
-        QTest::newRow("handled before sleeping")
-            << at(7, 0) << at(7, 5) << alarm << MissedAlarm::None;
-        QTest::newRow("passed one second in")
-            << at(6, 59, 59) << at(7, 0, 1) << alarm << MissedAlarm::SoundNow;
-        QTest::newRow("passed yesterday, woke after midnight")
-            << at(23, 58, 0, -1) << at(0, 5) << QTime(23, 59) << MissedAlarm::SoundNow;
-        QTest::newRow("slept for days")
-            << at(12, 0, 0, -3) << at(7, 2) << alarm << MissedAlarm::SoundNow;
-        QTest::newRow("clock set back") << at(8, 0) << at(6, 0) << alarm << MissedAlarm::None;
+        const QTime a(7, 0);
+        const auto soundNow = MissedAlarm::SoundNow, none = MissedAlarm::None;
+        QTest::newRow("late by 10 minutes") << at(6, 50) << at(7, 10) << a << soundNow;
+        QTest::newRow("late by 10:01") << at(6, 50) << at(7, 10, 1) << a << MissedAlarm::TooLate;
+        QTest::newRow("not yet due") << at(6, 0) << at(6, 59, 59) << a << none;
+        QTest::newRow("handled before sleeping") << at(7, 0) << at(7, 5) << a << none;
+        QTest::newRow("clock set back") << at(8, 0) << at(6, 0) << a << none;
+        QTest::newRow("across midnight")
+            << at(23, 58, 0, 9) << at(0, 5) << QTime(23, 59) << soundNow;
     }
     void resume() {
-        QFETCH(QDateTime, lastTick);
+        QFETCH(QDateTime, last);
         QFETCH(QDateTime, now);
         QFETCH(QTime, alarm);
         QFETCH(MissedAlarm, expected);
-        QCOMPARE(missedAlarm(lastTick, now, alarm.hour(), alarm.minute()), expected);
+        QCOMPARE(missedAlarm(last, now, alarm.hour(), alarm.minute()), expected);
     }
 
     // The clock itself, ticked at two moments: what the second tick starts. Settings as
@@ -146,20 +112,15 @@ private Q_SLOTS:
         QTest::addColumn<QTime>("before");
         QTest::addColumn<QTime>("now");
         QTest::addColumn<QString>("starts");
-        QTest::newRow("chime outside quiet time")
-            << "sq" << QTime(20, 59, 59) << QTime(21, 0) << "chime";
-        QTest::newRow("chime in quiet time") << "sq" << QTime(22, 59, 59) << QTime(23, 0) << "";
-        QTest::newRow("spoken time in quiet time") << "tq" << QTime(5, 59, 59) << QTime(6, 0) << "";
-        QTest::newRow("spoken time, locked") << "tlL" << QTime(8, 59, 59) << QTime(9, 0) << "";
-        QTest::newRow("spoken time, unlocked")
-            << "tl" << QTime(8, 59, 59) << QTime(9, 0) << "speech";
+        const QTime h21(20, 59, 59), h23(22, 59, 59), h9(8, 59, 59), t20(23, 20);
+        QTest::newRow("chime outside quiet time") << "sq" << h21 << QTime(21, 0) << "chime";
+        QTest::newRow("chime in quiet time") << "sq" << h23 << QTime(23, 0) << "";
+        QTest::newRow("spoken time, locked") << "tlL" << h9 << QTime(9, 0) << "";
+        QTest::newRow("spoken time, unlocked") << "tl" << h9 << QTime(9, 0) << "speech";
         QTest::newRow("alarm in quiet time")
             << "saqlL" << QTime(23, 29, 59) << QTime(23, 30) << "chime";
-        QTest::newRow("alarm 3 minutes late")
-            << "sa" << QTime(23, 20) << QTime(23, 33, 10) << "chime";
-        QTest::newRow("spoken alarm 10 minutes late")
-            << "a" << QTime(23, 20) << QTime(23, 40) << "speech";
-        QTest::newRow("alarm 30 minutes late") << "sa" << QTime(23, 20) << QTime(23, 59, 59) << "";
+        QTest::newRow("alarm 3 minutes late") << "sa" << t20 << QTime(23, 33, 10) << "chime";
+        QTest::newRow("alarm 30 minutes late") << "sa" << t20 << QTime(23, 59, 59) << "";
         QTest::newRow("chimes passed in sleep")
             << "st" << QTime(13, 58, 30) << QTime(15, 2, 30) << "";
     }
@@ -192,41 +153,37 @@ private Q_SLOTS:
         QCOMPARE(started, starts);
     }
 
+    // Lines 23..27 after a 22-line file; anything malformed leaves quiet time off.
     void prefLines_data() {
         QTest::addColumn<QList<QByteArray>>("extra");
         QTest::addColumn<QuietSettings>("expected");
-        const QuietSettings off;
-        QTest::newRow("22-line file") << QList<QByteArray>{} << off;
-        QTest::newRow("all set") << QList<QByteArray>{"True", "1320", "420", "True", "Ctrl+Alt+T"}
-                                 << QuietSettings{true, 1320, 420, true,
-                                                  QStringLiteral("Ctrl+Alt+T")};
-        QTest::newRow("off keeps its times") << QList<QByteArray>{"False", "60", "120", "False", ""}
-                                             << QuietSettings{false, 60, 120, false, {}};
+        using L = QList<QByteArray>;
+        QTest::newRow("22-line file") << L{} << QuietSettings{};
+        QTest::newRow("all set") << L{"True", "1320", "420", "True", "Ctrl+Alt+T"}
+                                 << QuietSettings{true, 1320, 420, true, "Ctrl+Alt+T"};
+        QTest::newRow("off keeps its times")
+            << L{"False", "60", "120", "False", ""} << QuietSettings{false, 60, 120, false, {}};
         QTest::newRow("end out of range")
-            << QList<QByteArray>{"True", "1320", "1440", "True", "F9"}
-            << QuietSettings{false, 1320, 0, true, QStringLiteral("F9")};
-        QTest::newRow("negative start")
-            << QList<QByteArray>{"True", "-1", "420"} << QuietSettings{false, 0, 420, false, {}};
+            << L{"True", "1320", "1440", "True", "F9"} << QuietSettings{false, 1320, 0, true, "F9"};
         QTest::newRow("not a number")
-            << QList<QByteArray>{"True", "10pm", "420"} << QuietSettings{false, 0, 420, false, {}};
+            << L{"True", "10pm", "420"} << QuietSettings{false, 0, 420, false, {}};
         QTest::newRow("flag misspelt")
-            << QList<QByteArray>{"true", "1", "2", "yes"} << QuietSettings{false, 1, 2, false, {}};
-        QTest::newRow("only the flag") << QList<QByteArray>{"True"} << off;
-        QTest::newRow("control character in the shortcut")
-            << QList<QByteArray>{"False", "0", "0", "False", "Ctrl+\x01"} << off;
+            << L{"true", "1", "2", "yes"} << QuietSettings{false, 1, 2, false, {}};
+        QTest::newRow("control character")
+            << L{"False", "0", "0", "False", "Ctrl+\x01"} << QuietSettings{};
     }
     void prefLines() {
         QFETCH(QList<QByteArray>, extra);
         QFETCH(QuietSettings, expected);
-        QCOMPARE(twentyTwoLines().size(), 22);
-        QCOMPARE(readQuiet(twentyTwoLines() + extra), expected);
+        PrefsValues values;
+        parsePrefs(twentyTwoLines() + extra, values);
+        QCOMPARE(quietSettings(values.settings), expected);
     }
 
     void prefLinesRoundTrip() {
         PrefsValues values;
         parsePrefs(twentyTwoLines(), values);
-        const QuietSettings s{true, 1439, 0, true, QStringLiteral("Ctrl+Shift+F12")};
-        setQuietSettings(values.settings, s);
+        setQuietSettings(values.settings, {true, 1439, 0, true, QStringLiteral("Ctrl+Shift+F12")});
         const QList<QByteArray> file = formatPrefs(values);
         QCOMPARE(file.mid(19), (QList<QByteArray>{"6", "45", "0", "True", "1439", "0", "True",
                                                   "Ctrl+Shift+F12"}));

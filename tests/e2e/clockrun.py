@@ -30,12 +30,10 @@ PREFS = [("top", 120), ("left", 340), ("ShowSeconds", True), ("ShowAMPM", True),
          ("QuietEnd", 0), ("QuietWhenLocked", False), ("SpeakKey", "")]
 
 
-class CheckFailed(AssertionError):
-    pass
+class CheckFailed(AssertionError): pass
 
 
-class Skipped(Exception):
-    pass
+class Skipped(Exception): pass
 
 
 def check(ok, what):
@@ -125,9 +123,7 @@ class ClockRun:
                    ":verify_asan_link_order=0", XDG_RUNTIME_DIR=self.work,
                    # No session bus: Qt's accessibility bridge would start one for the display.
                    DBUS_SESSION_BUS_ADDRESS=f"unix:path={self.work}/no-session-bus")
-        env.update({k: v for k, v in self.extra_env.items() if v is not None})
-        for key in [k for k, v in self.extra_env.items() if v is None]:
-            env.pop(key, None)
+        env = {k: v for k, v in {**env, **self.extra_env}.items() if v is not None}
         self._log_file = open(self.log_path, "wb")
         self.clock = subprocess.Popen([os.path.join(self.work, "chikutaku")], cwd=self.work, env=env,
                                       stdout=self._log_file, stderr=subprocess.STDOUT,
@@ -148,8 +144,7 @@ class ClockRun:
             os.chmod(self.data_dir, 0o755)  # a test may have made it read-only
         shutil.rmtree(self.work, ignore_errors=True)
 
-    def __enter__(self):
-        return self
+    def __enter__(self): return self
 
     def __exit__(self, exc_type, exc, tb):
         if exc_type is not None:
@@ -179,9 +174,7 @@ class ClockRun:
         """The clock strip's X window, found by its class name."""
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
-            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--classname", "chikutaku"],
-                                   env=dict(os.environ, DISPLAY=self.display), capture_output=True,
-                                   text=True, timeout=10).stdout.split()
+            found = self.xdotool("search", "--onlyvisible", "--classname", "chikutaku").split()
             if found:
                 return int(found[0])
             time.sleep(0.1)

@@ -11,7 +11,6 @@
 #include "support/TestEnv.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QPushButton>
@@ -188,7 +187,7 @@ private Q_SLOTS:
         retype(VoiceEdits()[0], QStringLiteral("zero"));
         QTest::mouseClick(w->PushButton6, Qt::LeftButton);
         QCOMPARE(VoiceTable().spoken(0), QStringLiteral("ray"));
-        const QString chosen = QDir(env->dataPath()).filePath(QStringLiteral("mine.txt"));
+        const QString chosen = env->file(QStringLiteral("mine.txt"));
         env->dialogs.saveAnswers.push_back(chosen);
         QTest::mouseClick(w->PushButton6, Qt::LeftButton);
         QCOMPARE(env->read(QStringLiteral("mine.txt")).split('\n').first(),

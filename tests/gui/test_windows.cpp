@@ -1,8 +1,6 @@
-// The settings window writes through the settings store and the clock follows; its buttons
-// reach the clock through the clock commands; quitting from any window saves the preferences;
-// a tick repaints only the part of the strip that changes, leaving what a full repaint draws:
-// the window's pixels are covered with a colour the strip never uses before the tick, so what
-// the tick repainted is what no longer has it.
+// The settings window's edits reach the store and the clock; quitting from any window saves;
+// a tick repaints only what changes (the window is painted over first with a colour the strip
+// never uses), leaving what a full repaint draws.
 
 #include "app/App.h"
 #include "base/Windows.h"

@@ -8,10 +8,10 @@
 
 namespace taku::test {
 
-TestEnv::TestEnv(bool withDataFolder) {
+TestEnv::TestEnv() {
     settingsStore().replace(SettingsRecord{});
-    if (withDataFolder) QDir(dir_.path()).mkdir(QStringLiteral("Taku_DATA"));
-    setDataFolderForTesting(dataPath());
+    QDir(dir_.path()).mkdir(QStringLiteral("Taku_DATA"));
+    setDataFolderForTesting(dir_.filePath(QStringLiteral("Taku_DATA")));
     services() = Services{&clock, &speech, &sound, &dialogs, &browser, nullptr};
 }
 
@@ -26,11 +26,9 @@ void TestEnv::edit(const std::function<void(SettingsRecord&)>& change) {
     settingsStore().replace(record);
 }
 
-QString TestEnv::dataPath() const {
-    return QDir(dir_.path()).filePath(QStringLiteral("Taku_DATA"));
+QString TestEnv::file(const QString& name) const {
+    return dir_.filePath(QStringLiteral("Taku_DATA/") + name);
 }
-
-QString TestEnv::file(const QString& name) const { return QDir(dataPath()).filePath(name); }
 
 void TestEnv::write(const QString& name, const QByteArray& content) const {
     QFile f(file(name));

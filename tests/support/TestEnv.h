@@ -1,6 +1,6 @@
 #pragma once
-// A clean world for one test: fresh settings, fakes for every platform service and
-// an empty data folder in a temporary directory (or none at all).
+// A clean world for one test: fresh settings, fakes for every platform service and an empty
+// data folder in a temporary directory.
 
 #include "support/Fakes.h"
 
@@ -11,16 +11,14 @@ namespace taku::test {
 
 class TestEnv final {
 public:
-    // withDataFolder false: no "Taku_DATA" exists, as on a first run without one.
-    explicit TestEnv(bool withDataFolder = true);
+    TestEnv();
     ~TestEnv();
     TestEnv(const TestEnv&) = delete;
     TestEnv& operator=(const TestEnv&) = delete;
 
     // Changes the settings through the store, as a window would.
     void edit(const std::function<void(SettingsRecord&)>& change);
-
-    QString dataPath() const; // the data folder (may not exist)
+    // A file's path in the data folder, and its whole content written or read.
     QString file(const QString& name) const;
     void write(const QString& name, const QByteArray& content) const;
     QByteArray read(const QString& name) const;
