@@ -27,7 +27,7 @@ namespace {
 // Prepared texts kept for a Speak to come; the clock prepares one or two at a time.
 constexpr size_t kPreparedKept = 4;
 
-struct MixerSpec final {
+struct MixerFormat final {
     int frequency = 0;
     Uint16 format = 0;
     int channels = 0;
@@ -35,20 +35,21 @@ struct MixerSpec final {
 };
 
 // The mixer's format, opening the output if it is closed; nullopt when there is no output.
-std::optional<MixerSpec> openMixerSpec() {
+std::optional<MixerFormat> openMixerFormat() {
     auto guard = audio::lock();
-    MixerSpec spec;
-    if (!audio::ensureOpen() || Mix_QuerySpec(&spec.frequency, &spec.format, &spec.channels) == 0)
+    MixerFormat mixer;
+    if (!audio::ensureOpen() ||
+        Mix_QuerySpec(&mixer.frequency, &mixer.format, &mixer.channels) == 0)
         return std::nullopt;
-    return spec;
+    return mixer;
 }
 
 // Mono samples at rate, converted to the mixer's format and appended to out.
-bool appendConverted(const std::vector<short>& samples, int rate, const MixerSpec& spec,
+bool appendConverted(const std::vector<short>& samples, int rate, const MixerFormat& mixer,
                      QByteArray& out) {
     SDL_AudioCVT cvt;
-    if (SDL_BuildAudioCVT(&cvt, AUDIO_S16SYS, 1, rate, spec.format,
-                          static_cast<Uint8>(spec.channels), spec.frequency) < 0)
+    if (SDL_BuildAudioCVT(&cvt, AUDIO_S16SYS, 1, rate, mixer.format,
+                          static_cast<Uint8>(mixer.channels), mixer.frequency) < 0)
         return false;
     cvt.len = static_cast<int>(samples.size() * sizeof(short));
     QByteArray buffer(static_cast<qsizetype>(cvt.len) * cvt.len_mult, Qt::Uninitialized);
@@ -200,8 +201,8 @@ void SpeechPlayer::run() {
 
     auto render = [&](const QString& text) {
         Rendered r;
-        const std::optional<MixerSpec> spec = openMixerSpec();
-        if (!spec) return r;
+        const std::optional<MixerFormat> mixer = openMixerFormat();
+        if (!mixer) return r;
         QStringList voices;
         for (const ScriptRun& run : splitScriptRuns(text)) {
             if (run.text.trimmed().isEmpty()) continue;
@@ -219,11 +220,11 @@ void SpeechPlayer::run() {
                 rate = espeak.sampleRate();
             }
             if (r.pcm.isEmpty()) trimLeadingPause(samples, rate);
-            if (!samples.empty() && appendConverted(samples, rate, *spec, r.pcm))
+            if (!samples.empty() && appendConverted(samples, rate, *mixer, r.pcm))
                 voices.append(voice);
         }
         r.voice = voices.join(u'+');
-        r.frames = r.pcm.size() / spec->frameBytes();
+        r.frames = r.pcm.size() / mixer->frameBytes();
         return r;
     };
 
