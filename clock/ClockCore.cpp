@@ -117,7 +117,7 @@ void ClockCore::tick() {
     }
 
     const SettingsRecord& s = Settings();
-    const ClockLayout layout = composeClock(Now, Settings());
+    const ClockLayout layout = composeClock(Now, s);
     TimeText = layout.text;
     Q_EMIT textShown(layout.text, layout.textVisible);
     Q_EMIT faceShown(layout.faceVisible);
