@@ -46,8 +46,9 @@ QByteArray formatColor(const Rgb& c) {
 
 void parsePrefs(const QList<QByteArray>& lines, PrefsValues& values) {
     for (const PrefsLine& row : kPrefsTable) {
+        // The optional lines (quiet time) are read once, below, with their own range checks.
+        if (row.optional) continue;
         const bool present = row.number - 1 < lines.size();
-        if (row.optional && !present) continue;
         const QString text = present ? QString::fromUtf8(lines[row.number - 1]) : QString();
         std::visit(Overload{[&](int WindowPosition::*f) { read(text, values.position.*f); },
                             [&](auto SettingsRecord::*f) { read(text, values.settings.*f); }},

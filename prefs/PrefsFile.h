@@ -27,11 +27,11 @@ struct PrefsValues final {
     SettingsRecord settings;
 };
 
-// One line of the file. A line marked optional is read only when the file has it (a file
-// written before the line existed keeps the value), and the optional lines are written only
-// when one of them holds something other than empty text (false, 0, nothing); any other
-// missing line reads as empty text (false, 0, black). firstRun is the value of a first run, when no
-// file could be opened; monostate keeps whatever the record holds.
+// One line of the file. The optional lines (quiet time) are read by parseQuietLines, which
+// checks their ranges, and are written only when one of them holds something other than empty
+// text (false, 0, nothing); any other missing line reads as empty text (false, 0, black). firstRun
+// is the value of a first run, when no file could be opened; monostate keeps whatever the record
+// holds.
 struct PrefsLine final {
     int number;
     std::variant<int WindowPosition::*, bool SettingsRecord::*, std::int32_t SettingsRecord::*,
