@@ -22,12 +22,14 @@ Timer::Timer(int period, TimerMode mode, QObject* parent) : QObject(parent), per
 
 void Timer::setPeriod(int ms) {
     period_ = std::max(0, ms);
+    skipUntilMs_ = 0;
     if (mode_ != TimerMode::Off && !firing_) arm();
 }
 
 void Timer::setMode(TimerMode mode) {
     if (mode == mode_ && mode == TimerMode::Repeat && timer_.isActive()) return;
     mode_ = mode;
+    skipUntilMs_ = 0;
     if (firing_) return; // fire() re-arms when the action returns
     if (mode_ == TimerMode::Off)
         timer_.stop();
@@ -35,10 +37,17 @@ void Timer::setMode(TimerMode mode) {
         arm();
 }
 
+void Timer::skipUntil(qint64 epochMs) {
+    skipUntilMs_ = epochMs;
+    if (mode_ != TimerMode::Off && !firing_) arm();
+}
+
 int Timer::nextDelay() const {
     if (aligned_ && mode_ == TimerMode::Repeat && period_ < 1000) {
+        const qint64 now = aligned_->msecsSinceEpoch();
+        if (skipUntilMs_ > now) return static_cast<int>(skipUntilMs_ - now) + kAfterBoundaryMs;
         // Local seconds begin with UTC seconds, so no time-zone lookup is needed here.
-        const int ms = static_cast<int>(aligned_->msecsSinceEpoch() % 1000);
+        const int ms = static_cast<int>(now % 1000);
         return 1000 - ms + kAfterBoundaryMs;
     }
     return period_;
@@ -64,6 +73,7 @@ void Timer::fire() {
     if (mode_ == TimerMode::Off) return;
     if (mode_ == TimerMode::Once) mode_ = TimerMode::Off;
     firing_ = true;
+    skipUntilMs_ = 0;
     if (Action) Action();
     firing_ = false;
     if (mode_ != TimerMode::Off)

@@ -35,6 +35,10 @@ public:
     // next firing.
     void alignToSeconds(const ClockSource* clock) { aligned_ = clock; }
 
+    // A repeating timer aligned to seconds sleeps through the boundaries before epochMs and
+    // fires next at that one; a new period or mode, or a firing, ends the skip.
+    void skipUntil(qint64 epochMs);
+
     // The delay the timer would wait now.
     int nextDelay() const;
 
@@ -51,6 +55,7 @@ private:
     TimerMode mode_ = TimerMode::Off;
     bool firing_ = false;
     const ClockSource* aligned_ = nullptr;
+    qint64 skipUntilMs_ = 0;
 };
 
 } // namespace taku

@@ -20,6 +20,18 @@ namespace taku {
 // way then, so that its sound can be got ready.
 SecondZero dueAtNextMinute(const SettingsRecord& settings, int intervalMinutes, const QTime& time);
 
+// Shows the strip's text for the coming seconds by itself, so that the clock need not wake
+// for seconds in which it decides nothing. The strip's window offers it where it can.
+class AheadDisplay {
+public:
+    virtual ~AheadDisplay() = default;
+    // Takes the texts of the seconds starting at firstSecondMs, one a second; false when it
+    // cannot show them.
+    virtual bool showAhead(qint64 firstSecondMs, const QStringList& texts) = 0;
+    // Stops showing texts ahead; returns the start of the last second it showed, or -1.
+    virtual qint64 dropAhead() = 0;
+};
+
 class ClockCore final : public QObject, public ClockCommands {
     Q_OBJECT
 public:
@@ -67,11 +79,16 @@ public:
     void setScreenLocked(bool locked) { screenLocked_ = locked; }
     // The wall clock was set or the machine woke: the tick runs at once, not at the next second.
     void wake();
+    // Lets the ticks that would only show the next text be skipped while `display` shows it.
+    void setAheadDisplay(AheadDisplay* display) { ahead_ = display; }
+    // The display stopped by itself after showing the second starting at lastShownMs (-1:
+    // none); late: a second came later than its time (the clock was set, the machine slept).
+    void aheadStopped(qint64 lastShownMs, bool late);
 
     // ClockCommands
-    QString clockText() const override { return TimeText; }
+    QString clockText() const override;
     QString dateText() const override { return Title; }
-    void speakTimeNow() override { announce(TimeText); }
+    void speakTimeNow() override { announce(clockText()); }
     void speakClockText(const QString& clockText) override { announce(clockText); }
     void speakDate(int month, int day, int weekday) override { announceDate(month, day, weekday); }
     void speakToday() override;
@@ -96,6 +113,8 @@ private:
     void soundAlarm();
     void getReadyForNextMinute();
     void expectOnset(SecondZero started);
+    void planAhead(const ClockLayout& layout);
+    void endAhead(qint64 lastShownMs);
 
     void showTitle();
 
@@ -109,6 +128,8 @@ private:
     bool screenLocked_ = false;
     QDateTime lastTick_;
     qint64 readyFor_ = 0; // the minute (ms since the epoch) whose sound was got ready
+    AheadDisplay* ahead_ = nullptr;
+    bool planned_ = false; // ahead_ shows the coming seconds and Timer1 skips them
 };
 
 } // namespace taku
