@@ -5,7 +5,8 @@
 # /proc/PID/smaps_rollup, and peak RSS;
 # for the clock also the lateness of each displayed second against the wall-clock boundary
 # (from taku.tick) and the time from start to the first painted strip. Wake-ups are the
-# context switches of all the process's threads.
+# context switches of all the process's threads; the clock's figures include its child
+# processes (the seconds ticker).
 #
 #   bench/clock_vs_xclock.sh [seconds]        (default 60; BUILD=build/release by default)
 #
@@ -25,6 +26,7 @@ command -v Xvfb >/dev/null && command -v xclock >/dev/null || tools/install-deps
 work=$(mktemp -d)
 trap 'kill $clock_pid $logger_pid $xclock_pid $xvfb_pid 2>/dev/null || true; wait 2>/dev/null; rm -rf "$work"' EXIT
 cp "$build/bin/chikutaku" "$work/"
+cp "$build/bin/chikutaku-ticker" "$work/" 2>/dev/null || true
 mkdir "$work/Taku_DATA"
 cp data/*.txt "$work/Taku_DATA/" 2>/dev/null || true
 
@@ -49,20 +51,26 @@ xclock_pid=$!
 # One line per thread: "tid cpu_ns context_switches". Threads come and go (the audio thread
 # exists only while something plays), so the report sums per-thread differences.
 sample() { # pid file
-  local pid=$1 out=$2 t
+  local pid=$1 out=$2 p t
   : >"$out"
-  for t in /proc/$pid/task/*; do
-    echo "${t##*/} $(awk '{print $1}' "$t/schedstat" 2>/dev/null || echo 0)" \
-      "$(awk '/ctxt_switches/ {s+=$2} END {print s+0}' "$t/status" 2>/dev/null)" >>"$out"
+  for p in $pid $(pgrep -P "$pid"); do
+    for t in /proc/$p/task/*; do
+      echo "${t##*/} $(awk '{print $1}' "$t/schedstat" 2>/dev/null || echo 0)" \
+        "$(awk '/ctxt_switches/ {s+=$2} END {print s+0}' "$t/status" 2>/dev/null)" >>"$out"
+    done
   done
+}
+memory() { # pid file: smaps_rollup summed over the process and its children, then peak RSS
+  local pid=$1 out=$2 p
+  for p in $pid $(pgrep -P "$pid"); do cat /proc/$p/smaps_rollup; done |
+    awk '$2 ~ /^[0-9]+$/ {s[$1] += $2} END {for (k in s) print k, s[k], "kB"}' >"$out"
+  grep VmHWM /proc/$pid/status >>"$out"
 }
 sleep 3 # let both settle; start-up is reported separately
 sample $clock_pid "$work/c0"; sample $xclock_pid "$work/x0"
 sleep "$secs"
 sample $clock_pid "$work/c1"; sample $xclock_pid "$work/x1"
-cp /proc/$clock_pid/smaps_rollup "$work/c.mem"; cp /proc/$xclock_pid/smaps_rollup "$work/x.mem"
-grep VmHWM /proc/$clock_pid/status >>"$work/c.mem"
-grep VmHWM /proc/$xclock_pid/status >>"$work/x.mem"
+memory $clock_pid "$work/c.mem"; memory $xclock_pid "$work/x.mem"
 
 python3 - "$work" "$start_ns" "$secs" <<'PY'
 import sys, re, datetime, os

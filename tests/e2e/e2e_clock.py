@@ -89,6 +89,32 @@ def speak_key(args):
         check(len(said) == 1, f"spoken: {said}")
 
 
+def seconds_ahead(args):
+    """With the seconds shown and each tick not logged, the clock sleeps between minutes and its
+    ticker draws the seconds: the strip looks exactly as the clock's own repaint draws it, and
+    goes on changing second after second."""
+    data = {"voice.txt": voice_table(),
+            "Taku.Prefs": "".join(p + "\n" for p in prefs_lines(ShowSeconds=True)).encode()}
+    looks = {}
+    for name, rules in (("repainted", "taku.*=true"), ("ahead", "taku.*=true;taku.tick.debug=false")):
+        with ClockRun(os.path.abspath(args.exe), "seconds-" + name, data=data,
+                      extra_env={"QT_LOGGING_RULES": rules}) as run:
+            run.start("2026-12-24 13:44:03")
+            window, deadline, looks[name] = run.window(), time.monotonic() + 6, set()
+            while time.monotonic() < deadline:
+                looks[name].add(subprocess.run(
+                    ["import", "-window", str(window), "-depth", "8", "rgb:-"], capture_output=True,
+                    env=dict(os.environ, DISPLAY=run.display), timeout=10).stdout)
+                time.sleep(0.15)
+            if name == "ahead":
+                children = subprocess.run(["pgrep", "-P", str(run.clock.pid), "-f", "chikutaku-ticker"],
+                                          capture_output=True, timeout=10).stdout.split()
+                check(len(children) == 1, "no seconds ticker was started")
+    check(len(looks["ahead"]) >= 5, f"the strip showed {len(looks['ahead'])} different seconds in 6 s")
+    same = len(looks["ahead"] & looks["repainted"])
+    check(same >= 4, f"only {same} of the seconds drawn ahead look as repainted")
+
+
 EVENTS = b"True\t12\t24\tparty\nFalse\t12\t24\tnever said\nTrue\t12\t25\ttomorrow\nTrue\t12\t24\tand more\n"
 # No sound device of any kind: no sound server, an ALSA with no cards, SDL left to find out.
 NO_SOUND = {"SDL_AUDIODRIVER": None, "PULSE_SERVER": "unix:/nonexistent/pulse",
@@ -142,6 +168,7 @@ SCENARIOS = {
         logged="taku.quiet: skipped chime 23:00 reason=quiet-hours",
         strikes=[(1, 2, -33, 35, "cat"), (2, 2, 33, 35, "cat")]),
     "speak-key": speak_key,
+    "seconds-ahead": seconds_ahead,
     "read-only-data": dict(CANNOT_SAVE, hook=tmpfs("1m", read_only=True)),
     "full-disk": dict(CANNOT_SAVE, hook=tmpfs("256k", fill=True)),
     "kill-during-saves": kill_during_saves,

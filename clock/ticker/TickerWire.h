@@ -1,0 +1,32 @@
+#pragma once
+// What the clock and its seconds ticker (a small program of its own, see SecondsTicker.h) say
+// to each other through two pipes. Both ends are built from this file on one machine, so the
+// records go in the machine's own byte order.
+//
+// clock -> ticker:  'P' PlanHeader, count x PatchHeader, then each patch's pixels in turn
+//                   (width x height 32-bit pixels, rows top to bottom): draw them at their seconds
+//                   'S': stop, and answer 'A' with the index of the last patch drawn
+// ticker -> clock:  'A' int32: the answer to 'S'
+//                   'L' int32: stopped because a patch's second had passed; the last drawn
+
+#include <cstdint>
+
+namespace taku::wire {
+
+struct PlanHeader {
+    uint32_t window; // the X window to draw into
+    uint32_t count;  // patches that follow
+};
+
+struct PatchHeader {
+    int64_t dueMs;  // the start of its second, ms since the epoch
+    int16_t x, y;   // its place in the window
+    uint16_t width; // 0: nothing changes at that second
+    uint16_t height;
+};
+
+// At most this many pixels in one patch: a plan stays small for the pipe.
+inline constexpr uint32_t kMaxPatchPixels = 64 * 64;
+inline constexpr uint32_t kMaxPatches = 60;
+
+} // namespace taku::wire
