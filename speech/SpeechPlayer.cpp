@@ -12,6 +12,7 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <chrono>
@@ -179,11 +180,19 @@ bool SpeechPlayer::synthesizerReady() {
 }
 
 void SpeechPlayer::run() {
-    EspeakEngine& espeak = EspeakEngine::shared(espeakData_);
     OpenJTalkEngine jtalk(openJTalk_);
-    if (!espeak.ok())
-        qCWarning(lcFiles) << "espeak-ng data missing or unusable" << espeakData_
-                           << "- only Japanese can be spoken, and only by Open JTalk";
+    // espeak-ng's phoneme data take most of a megabyte once loaded, and with Open JTalk it is
+    // needed only for Latin text: it is started when first needed.
+    EspeakEngine* espeakStarted = nullptr;
+    auto espeakEngine = [&]() -> EspeakEngine& {
+        if (!espeakStarted) {
+            espeakStarted = &EspeakEngine::shared(espeakData_);
+            if (!espeakStarted->ok())
+                qCWarning(lcFiles) << "espeak-ng data missing or unusable" << espeakData_
+                                   << "- only Japanese can be spoken, and only by Open JTalk";
+        }
+        return *espeakStarted;
+    };
     bool toldFallback = false;
     auto tellFallback = [&] {
         if (toldFallback) return;
@@ -194,8 +203,9 @@ void SpeechPlayer::run() {
     };
     if (!jtalk.ok()) tellFallback();
     {
+        const bool ready = jtalk.ok() || espeakEngine().ok();
         std::lock_guard lock(mutex_);
-        ready_ = espeak.ok() || jtalk.ok() ? 1 : 0;
+        ready_ = ready ? 1 : 0;
     }
     idle_.notify_all();
 
@@ -216,8 +226,8 @@ void SpeechPlayer::run() {
             }
             if (samples.empty() && !(run.japanese && jtalk.ok())) {
                 voice = run.japanese ? QStringLiteral("ja") : QStringLiteral("en");
-                samples = espeak.synthesize(run.text, voice);
-                rate = espeak.sampleRate();
+                samples = espeakEngine().synthesize(run.text, voice);
+                rate = espeakEngine().sampleRate();
             }
             if (r.pcm.isEmpty()) trimLeadingPause(samples, rate);
             if (!samples.empty() && appendConverted(samples, rate, *mixer, r.pcm))
@@ -243,11 +253,18 @@ void SpeechPlayer::run() {
         }
         p.chunk = nullptr;
         if (onPlayed) onPlayed(Played{p.text, p.voice, p.frames, whole, pcm});
-        std::lock_guard lock(mutex_);
-        if (--unfinished_ <= 0) {
-            unfinished_ = 0;
-            idle_.notify_all();
+        bool idle = false;
+        {
+            std::lock_guard lock(mutex_);
+            if (--unfinished_ <= 0) {
+                unfinished_ = 0;
+                idle = true;
+                idle_.notify_all();
+            }
         }
+        // The samples of an utterance take megabytes for a moment: once nothing more is to be
+        // said, the freed pages go back to the system instead of staying with the clock.
+        if (idle) malloc_trim(0);
     };
 
     for (;;) {
