@@ -4,8 +4,7 @@
 #include "base/TextFile.h"
 #include "events/EventFile.h"
 #include "speech/VoiceTable.h"
-#include "support/CrashDuringSave.h"
-#include "support/TestEnv.h"
+#include "support/Fakes.h"
 
 #include <QTest>
 

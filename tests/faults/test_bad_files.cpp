@@ -6,7 +6,7 @@
 #include "clock/ClockCore.h"
 #include "events/EventFile.h"
 #include "speech/VoiceTable.h"
-#include "support/TestEnv.h"
+#include "support/Fakes.h"
 
 #include <QFile>
 #include <QRandomGenerator>
