@@ -1,15 +1,19 @@
 // The preferences file: a known file read into known fields and written back line for line,
-// the first-run values, and what the clock makes of a file when it opens.
+// the optional quiet-time lines after it, the first-run values, and what the clock makes of a
+// file when it opens.
 
 #include "base/TextFile.h"
 #include "clock/ClockCore.h"
 #include "prefs/PrefsFile.h"
-#include "support/TestEnv.h"
+#include "prefs/Quiet.h"
+#include "support/Fakes.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace taku;
+
+Q_DECLARE_METATYPE(QuietSettings)
 
 namespace {
 const QList<QByteArray> kFile = {"120",           "-35",   "True", "False", "True",  "False",
@@ -44,9 +48,45 @@ private Q_SLOTS:
         QCOMPARE(values.position, (WindowPosition{120, -35}));
         QVERIFY(values.settings == fileSettings());
         QCOMPARE(formatPrefs(values), kFile);
+        // The quiet-time lines follow line 22 once one is set, and go again once none is.
+        setQuietSettings(values.settings, {true, 1439, 0, true, QStringLiteral("Ctrl+Shift+F12")});
+        const QList<QByteArray> file = formatPrefs(values);
+        QCOMPARE(file.mid(19), (QList<QByteArray>{"7", "30", "5", "True", "1439", "0", "True",
+                                                  "Ctrl+Shift+F12"}));
+        PrefsValues again;
+        parsePrefs(file, again);
+        QCOMPARE(again.settings, values.settings);
+        setQuietSettings(values.settings, {});
+        QCOMPARE(formatPrefs(values), kFile);
         parsePrefs({"5"}, values); // missing lines read empty
         QCOMPARE(values.position, (WindowPosition{5, 0}));
         QVERIFY(values.settings == SettingsRecord{});
+    }
+
+    // Lines 23..27 after the 22 lines; anything malformed leaves quiet time off.
+    void quietLines_data() {
+        QTest::addColumn<QList<QByteArray>>("extra");
+        QTest::addColumn<QuietSettings>("expected");
+        using L = QList<QByteArray>;
+        QTest::newRow("22-line file") << L{} << QuietSettings{};
+        QTest::newRow("all set") << L{"True", "1320", "420", "True", "Ctrl+Alt+T"}
+                                 << QuietSettings{true, 1320, 420, true, "Ctrl+Alt+T"};
+        QTest::newRow("off keeps its times")
+            << L{"False", "60", "120", "False", ""} << QuietSettings{false, 60, 120, false, {}};
+        QTest::newRow("end out of range")
+            << L{"True", "1320", "1440", "True", "F9"} << QuietSettings{false, 1320, 0, true, "F9"};
+        QTest::newRow("not a number")
+            << L{"True", "10pm", "420"} << QuietSettings{false, 0, 420, false, {}};
+        QTest::newRow("flag misspelt")
+            << L{"true", "1", "2", "yes"} << QuietSettings{false, 1, 2, false, {}};
+        QTest::newRow("control character")
+            << L{"False", "0", "0", "False", "Ctrl+\x01"} << QuietSettings{};
+    }
+    void quietLines() {
+        QFETCH(QList<QByteArray>, extra);
+        PrefsValues values;
+        parsePrefs(kFile + extra, values);
+        QTEST(quietSettings(values.settings), "expected");
     }
 
     // Opening reads the file into the store and moves the strip; without a file the first-run
