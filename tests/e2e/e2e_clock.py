@@ -2,16 +2,17 @@
 """The real clock started under Xvfb at a fake moment, watched through its log and closed
 through its window; and the faults it must survive.
 
-    e2e_clock.py --exe build/dev/bin/chikutaku SCENARIO
-    e2e_clock.py --saver build/dev/tests/faults/taku_save_loop kill-during-saves
+    e2e_clock.py --exe build/dev/bin/chikutaku --saver build/dev/tests/faults/taku_save_loop SCENARIO
 
 The pronunciation table of these runs says "s<n>" for row n, so every announcement below is
 written out row by row.
 """
 
+import argparse
 import hashlib
 import os
 import random
+import re
 import signal
 import subprocess
 import sys
@@ -20,30 +21,81 @@ import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from clockrun import ClockRun, Skipped, check, copy_into, main, prefs_lines, voice_table  # noqa: E402
+from clockrun import TICK, CheckFailed, ClockRun, check, copy_into, prefs_lines, voice_table  # noqa: E402
+
+SPEECH = re.compile(r"^taku\.speech: (.*)$")
+STRIKE = re.compile(r"^taku\.sound: strike (\d+)/(\d+) pan=(-?\d+) volume=(-?\d+) sound=(\S+)$")
+
+
+class Skipped(Exception): pass
+
+
+def after(lines, stamp):
+    """The lines from the first tick at or after a wall-clock second on."""
+    starts = [n for n, line in enumerate(lines) if (m := TICK.match(line)) and m.group(1) >= stamp]
+    return lines[starts[0]:] if starts else []
+
+
+def run_scenario(exe, sc):
+    """Starts the clock at sc["start"] (sc["speed"] times as fast) with sc["prefs"] and
+    sc["data"] (the numbered voice table by default), presses sc["keys"], runs it to the tick
+    sc["until"], checks what it said (sc["said"], the last of it at or after sc["due"]), struck
+    from sc["due"] on (sc["strikes"]), logged (sc["logged"]) and ticked (sc["ticks"] seconds),
+    closes it and checks the preferences: saved as started with, or with sc["prefs_file"]
+    "kept" unchanged."""
+    prefs = "".join(p + "\n" for p in prefs_lines(**sc.get("prefs", {}))).encode()
+    data = {"voice.txt": voice_table(), "Taku.Prefs": prefs, **sc.get("data", {})}
+    with ClockRun(exe, sc["name"], data=None if "hook" in sc else data) as run:
+        if "hook" in sc:
+            sc["hook"](run.data_dir, data)
+        run.extra_env.update(sc.get("env", {}))
+        run.start(sc["start"], sc.get("speed"))
+        if "keys" in sc:  # pressed while no window of the clock has the focus
+            run.window()
+            run.xdotool("key", sc["keys"])
+        run.wait_for_tick(sc["until"], timeout=120)
+        lines = run.lines()
+        said = [m.group(1) for m in map(SPEECH.match, lines) if m]
+        check(said == sc.get("said", []), f"spoken: {said}")
+        if said:
+            check("taku.speech: " + said[-1] in after(lines, sc["due"]), f"spoken before {sc['due']}")
+        struck = [(int(k), int(n), int(p), int(v), s) for k, n, p, v, s in
+                  (m.groups() for m in map(STRIKE.match, after(lines, sc["due"])) if m)]
+        check(struck == sc.get("strikes", []), f"strikes from {sc['due']}: {struck}")
+        seconds = {t for m in map(TICK.match, lines) if m and sc["due"] <= (t := m.group(1)) <= sc["until"]}
+        check(len(seconds) >= sc.get("ticks", 0), f"ticks missed after {sc['due']}: {len(seconds)}")
+        check(sc.get("logged", "") in "\n".join(lines), f"{sc.get('logged')!r} was not logged")
+        check(run.close() == 0, "the clock did not end cleanly")
+        with open(os.path.join(run.data_dir, "Taku.Prefs"), "rb") as f:
+            saved = f.read()
+        if sc.get("prefs_file") == "kept":
+            check(saved == data["Taku.Prefs"], "the preferences file changed")
+            check("not saved" in "\n".join(run.lines()), "the skipped save was not logged")
+            extra = set(os.listdir(run.data_dir)) - set(data) - {"filler"}
+            check(not extra, f"files left behind: {extra}")
+        else:
+            check(saved == prefs, "the preferences came back changed")
 
 
 def tmpfs(size, fill=False, read_only=False):
     """A data folder hook: the folder on a small tmpfs, then full or remounted read-only."""
-    def hook(data):
-        def make(folder):
-            os.mkdir(folder)
-            if os.geteuid() != 0 or subprocess.run(
-                    ["mount", "-t", "tmpfs", "-o", f"size={size},mode=0755", "tmpfs", folder],
-                    capture_output=True, timeout=20).returncode != 0:
-                raise Skipped("needs root and mount(8) for a small tmpfs")
-            copy_into(folder, data)
-            if read_only:
-                subprocess.run(["mount", "-o", "remount,ro", folder], check=True, timeout=20)
-            if fill:
-                with open(os.path.join(folder, "filler"), "wb", buffering=0) as f:
-                    try:
-                        while f.write(b"\0" * 4096):
-                            pass
-                    except OSError:
+    def hook(folder, data):
+        os.mkdir(folder)
+        if os.geteuid() != 0 or subprocess.run(
+                ["mount", "-t", "tmpfs", "-o", f"size={size},mode=0755", "tmpfs", folder],
+                capture_output=True, timeout=20).returncode != 0:
+            raise Skipped("needs root and mount(8) for a small tmpfs")
+        copy_into(folder, data)
+        if read_only:
+            subprocess.run(["mount", "-o", "remount,ro", folder], check=True, timeout=20)
+        if fill:
+            with open(os.path.join(folder, "filler"), "wb", buffering=0) as f:
+                try:
+                    while f.write(b"\0" * 4096):
                         pass
-                check(os.statvfs(folder).f_bavail == 0, "the tmpfs still has free blocks")
-        return make
+                except OSError:
+                    pass
+            check(os.statvfs(folder).f_bavail == 0, "the tmpfs still has free blocks")
     return hook
 
 
@@ -73,20 +125,6 @@ def kill_during_saves(args, rounds=300):
                       f"round {n}: {name} is not a whole version ({len(content)} bytes)")
     finally:
         subprocess.run(["rm", "-rf", folder], timeout=90)
-
-
-def speak_key(args):
-    """The speak-now key chosen as Ctrl+Alt+T, pressed while no window of the clock has the
-    focus: the time is spoken at once, though nothing is due."""
-    prefs = "".join(p + "\n" for p in prefs_lines(ShowSeconds=False, SpeakKey="Ctrl+Alt+T"))
-    data = {"voice.txt": voice_table(), "Taku.Prefs": prefs.encode()}
-    with ClockRun(os.path.abspath(args.exe), "speak-key", data=data) as run:
-        run.start("2026-07-06 09:15:20")
-        run.window()
-        run.xdotool("key", "ctrl+alt+t")
-        run.wait_for_tick("2026-07-06 09:15:24", timeout=60)
-        said = [line for line in run.lines() if line.startswith("taku.speech: ")]
-        check(len(said) == 1, f"spoken: {said}")
 
 
 EVENTS = b"True\t12\t24\tparty\nFalse\t12\t24\tnever said\nTrue\t12\t25\ttomorrow\nTrue\t12\t24\tand more\n"
@@ -141,11 +179,36 @@ SCENARIOS = {
                    AlarmRepeat=2, QuietOn=True, QuietStart=1320, QuietEnd=420),
         logged="taku.quiet: skipped chime 23:00 reason=quiet-hours",
         strikes=[(1, 2, -33, 35, "cat"), (2, 2, 33, 35, "cat")]),
-    "speak-key": speak_key,
+    # The speak-now key chosen as Ctrl+Alt+T speaks the time at once, though nothing is due.
+    "speak-key": dict(
+        start="2026-07-06 09:15:20", due="2026-07-06 09:15:20", until="2026-07-06 09:15:24",
+        prefs=dict(ShowSeconds=False, SpeakKey="Ctrl+Alt+T"), keys="ctrl+alt+t",
+        said=["s21 s9 s24 s10 s5 s26  s13"]),
     "read-only-data": dict(CANNOT_SAVE, hook=tmpfs("1m", read_only=True)),
     "full-disk": dict(CANNOT_SAVE, hook=tmpfs("256k", fill=True)),
     "kill-during-saves": kill_during_saves,
 }
 
+
+def main():
+    """Runs the scenario named on the command line. Exit status 0 passed, 1 failed, 77 skipped."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--exe")
+    parser.add_argument("--saver")
+    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    args = parser.parse_args()
+    sc = SCENARIOS[args.scenario]
+    try:
+        sc(args) if callable(sc) else run_scenario(os.path.abspath(args.exe), dict(sc, name=args.scenario))
+    except Skipped as why:
+        print(f"SKIP {args.scenario}: {why}")
+        return 77
+    except CheckFailed as failure:
+        print(f"FAIL {args.scenario}: {failure}")
+        return 1
+    print(f"PASS {args.scenario}")
+    return 0
+
+
 if __name__ == "__main__":
-    sys.exit(main(SCENARIOS))
+    sys.exit(main())
