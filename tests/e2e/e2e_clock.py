@@ -133,18 +133,21 @@ NO_SOUND = {"SDL_AUDIODRIVER": None, "PULSE_SERVER": "unix:/nonexistent/pulse",
             "PIPEWIRE_REMOTE": "/nonexistent/pipewire", "ALSA_CONFIG_PATH": "/dev/null"}
 # A preferences file of ten lines: a save would write them all, so a save that happened shows.
 # 火 午前11:00:00 is [21] [10] [1] [24], spaces, [13].
-CANNOT_SAVE = dict(start="2026-05-05 10:59:40", due="2026-05-05 11:00:00", until="2026-05-05 11:00:02",
+CANNOT_SAVE = dict(start="2026-05-05 10:59:40", speed=4, due="2026-05-05 11:00:00", until="2026-05-05 11:00:02",
                    data={"Taku.Prefs": "".join(p + "\n" for p in prefs_lines(
                        AnnounceOn=True, IntervalIndex=5)[:10]).encode()},
                    said=["s21 s10 s1 s24   s13"], prefs_file="kept")
 EMPTY = tempfile.TemporaryDirectory(prefix="taku-noespeak-")  # espeak-ng data with nothing in it
 
+# The runs go faster than real time (libfaketime's "xN": the clock's timers and SDL's sleeps
+# follow the faked clock); the clock reads the wall-clock second at each tick, so it behaves as
+# in real time while a run takes a fraction of it.
 SCENARIOS = {
     # Thursday 24 December 2026: the date at start-up, today's active events after it, then the
     # quarter-hour time at 13:45:00, once: 12/24 is [10] [2] [41] [2] [10] [33] [18] [23] [13],
     # 13:45 with the seconds shown [10] [3] [24] [11] [10] [5] [26], a space, [13].
     "speech": dict(
-        start="2026-12-24 13:44:40", due="2026-12-24 13:45:00", until="2026-12-24 13:45:02",
+        start="2026-12-24 13:44:40", speed=4, due="2026-12-24 13:45:00", until="2026-12-24 13:45:02",
         prefs=dict(ShowAMPM=False, AnnounceOn=True, IntervalIndex=2, SpeakDateAtStart=True),
         data={"event.txt": EVENTS},
         said=["s10 s2 s41 s2 s10 s33 s18 s23 s13", "party........", "and more........",
@@ -152,30 +155,30 @@ SCENARIOS = {
     # 15:00 with the old clock: three strikes swept left to right at the set volume, and no
     # spoken time although announcements are on (the chime takes the minute).
     "hour-chime": dict(
-        start="2026-03-15 14:59:40", due="2026-03-15 15:00:00", until="2026-03-15 15:00:09",
+        start="2026-03-15 14:59:40", speed=4, due="2026-03-15 15:00:00", until="2026-03-15 15:00:09",
         prefs=dict(SoundOn=True, SoundIndex=2, Volume=80, AnnounceOn=True, top=60, left=500),
         strikes=[(1, 3, -50, 80, "oldclock"), (2, 3, 0, 80, "oldclock"), (3, 3, 50, 80, "oldclock")]),
     # Without a sound device the silent output takes the 15:00 chime, the 15:01 chime starts
     # again after it, and no second goes unticked.
     "no-sound-device": dict(
-        start="2026-03-15 14:58:20", speed=5, due="2026-03-15 15:00:00", until="2026-03-15 15:01:04",
+        start="2026-03-15 14:58:50", speed=8, due="2026-03-15 15:00:00", until="2026-03-15 15:01:04",
         ticks=65, logged="falling back to silent output", prefs=dict(SoundOn=True, IntervalIndex=5),
         env=NO_SOUND, strikes=[(1, 3, -50, 100, "church"), (2, 3, 0, 100, "church"),
                                (3, 3, 50, 100, "church"), (1, 1, 0, 100, "church")]),
     # espeak-ng without its data: it says so, and the date, the event and the time still go to
     # the silent synthesizer; 1/1/2027 is a Friday: [1] [41] [30] [19] [23] [13].
     "no-espeak-data": dict(
-        start="2027-01-01 08:59:40", due="2027-01-01 09:00:00", until="2027-01-01 09:00:03",
+        start="2027-01-01 08:59:40", speed=4, due="2027-01-01 09:00:00", until="2027-01-01 09:00:03",
         prefs=dict(SpeakDateAtStart=True, AnnounceOn=True, IntervalIndex=5, ShowAMPM=False,
                    ShowSeconds=False),
         data={"event.txt": b"True\t1\t1\tA Happy New Year!\n"}, env={"ESPEAK_DATA_PATH": EMPTY.name},
         logged="espeak-ng data missing",
         said=["s1 s41 s30 s19 s23 s13", "A Happy New Year!........", "s9 s24   s13"]),
-    # Quiet from 22:00 to 07:00 with the hourly chime, twenty times as fast: the 23:00 chime is
-    # left out and logged, the alarm at 23:30 strikes all the same.
+    # Quiet from 22:00 to 07:00 with the hourly chime: the 23:00 chime is
+    # left out and logged, the alarm at 23:02 strikes all the same.
     "night": dict(
-        start="2026-12-24 22:59:50", speed=20, due="2026-12-24 23:00:00", until="2026-12-24 23:30:20",
-        prefs=dict(SoundOn=True, SoundIndex=4, Volume=35, AlarmOn=True, AlarmHour=23, AlarmMinute=30,
+        start="2026-12-24 22:59:50", speed=20, due="2026-12-24 23:00:00", until="2026-12-24 23:02:20",
+        prefs=dict(SoundOn=True, SoundIndex=4, Volume=35, AlarmOn=True, AlarmHour=23, AlarmMinute=2,
                    AlarmRepeat=2, QuietOn=True, QuietStart=1320, QuietEnd=420),
         logged="taku.quiet: skipped chime 23:00 reason=quiet-hours",
         strikes=[(1, 2, -33, 35, "cat"), (2, 2, 33, 35, "cat")]),
