@@ -78,12 +78,12 @@ def send_wm_delete(display, window):
 
 
 class ClockRun:
-    def __init__(self, exe, name="clock", data=None):
+    def __init__(self, exe, name="clock", data=None, extra_env=None):
         """data: {file name: bytes} for Taku_DATA (None: the caller makes data_dir)."""
         self.work = tempfile.mkdtemp(prefix=f"taku-{name}-")
         self.data_dir = os.path.join(self.work, "Taku_DATA")
         self.log_path = os.path.join(self.work, "clock.log")
-        self.extra_env = {}
+        self.extra_env = dict(extra_env or {})
         self.xvfb = self.clock = self.display = self._log_file = None
         shutil.copy2(exe, os.path.join(self.work, "chikutaku"))
         if data is not None:

@@ -45,10 +45,9 @@ def run_scenario(exe, sc):
     "kept" unchanged."""
     prefs = "".join(p + "\n" for p in prefs_lines(**sc.get("prefs", {}))).encode()
     data = {"voice.txt": voice_table(), "Taku.Prefs": prefs, **sc.get("data", {})}
-    with ClockRun(exe, sc["name"], data=None if "hook" in sc else data) as run:
+    with ClockRun(exe, sc["name"], None if "hook" in sc else data, sc.get("env")) as run:
         if "hook" in sc:
             sc["hook"](run.data_dir, data)
-        run.extra_env.update(sc.get("env", {}))
         run.start(sc["start"], sc.get("speed"))
         if "keys" in sc:  # pressed while no window of the clock has the focus
             run.window()
