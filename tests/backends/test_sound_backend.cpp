@@ -31,15 +31,11 @@ class TestSoundBackend final : public QObject {
 
     QTemporaryDir dir;
 
-    // Points the disk driver at a new recording; the output opens on the next sound.
-    QString record(const char* name) {
-        const QString path = dir.filePath(QLatin1String(name));
-        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(path));
-        return path;
-    }
-
 private Q_SLOTS:
-    void initTestCase() { qputenv("SDL_AUDIODRIVER", "disk"); }
+    void initTestCase() {
+        qputenv("SDL_AUDIODRIVER", "disk");
+        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(dir.filePath(QStringLiteral("out.raw"))));
+    }
 
     void panningMapsToChannelGains_data() {
         QTest::addColumn<int>("pan");
@@ -92,7 +88,6 @@ private Q_SLOTS:
     // Built-in sounds load once and keep their settings; each sound has its own playing
     // state; the idle output closes and opens again on the next sound.
     void soundsKeepTheirStateAcrossTheIdleOutput() {
-        record("idle.raw");
         MixerSoundService service;
         const auto bell = service.church();
         const auto tone = service.openAsSound(QDir(TAKU_TEST_DATA).filePath("sound_tone.wav"));

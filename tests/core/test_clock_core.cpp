@@ -6,7 +6,7 @@
 #include "clock/ClockText.h"
 #include "events/EventFile.h"
 #include "prefs/PrefsFile.h"
-#include "support/TestEnv.h"
+#include "support/Fakes.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -20,7 +20,7 @@ VoiceTableData numberedTable() {
 }
 
 // One row per rule: morning and afternoon, hours above 10 and 19, 4 and 9 before a unit, the
-// counters after 3, 4 and whole tens, seconds only when not 0, and texts typed by hand.
+// counters after 3, 4 and whole tens, seconds only when not 0, and a text typed by hand.
 const char* const kTimes[][2] = {
     {"月 午後9:30", "[22] [9] [24] [3] [10] [25]  [13]"},
     {" 午前11:59:59", "[21] [10] [1] [24] [5] [10] [12] [26] [5] [10] [12] [27] [13]"},
@@ -38,11 +38,7 @@ const char* const kTimes[][2] = {
     {" 8:00:04", "[8] [24]  [11] [27] [13]"},
     {" 8:00:09", "[8] [24]  [12] [27] [13]"},
     {" 8:00:40", "[8] [24]  [11] [10] [27] [13]"},
-    {"10:00", "[0] [24]   [13]"},
-    {" ab:cd", "[0] [24]   [13]"},
-    {" 99:00", "[2] [10]  [24]   [13]"},
     {" -5:-3:-2", " [24]  [27] [13]"},
-    {" 1:150", "[1] [24] [15] [10] [25]  [13]"},
 };
 
 struct DateRow final {
@@ -54,7 +50,6 @@ struct DateRow final {
 // closing word instead; numbers without a row say nothing.
 const DateRow kDates[] = {
     {12, 24, 7, "[10] [2] [41] [2] [10] [33] [20] [23] [13]"},
-    {1, 1, 1, "[1] [41] [30] [14] [23] [13]"},
     {4, 7, 4, "[28] [41] [36] [17] [23] [13]"},
     {7, 20, 6, "[29] [41] [40] [19] [23] [13]"},
     {3, 17, 1, "[3] [41] [10] [29][14] [14] [23] [13]"},
@@ -63,7 +58,6 @@ const DateRow kDates[] = {
     {6, 14, 1, "[6] [41] [10] [33] [14] [23] [13]"},
     {6, 27, 1, "[6] [41] [2] [10] [29][14] [14] [23] [13]"},
     {6, 1, 0, "[6] [41] [30] [13] [23] [13]"},
-    {13, 1, 1, "[10] [3] [41] [30] [14] [23] [13]"},
     {-1, 0, 40, " [41]   [23] [13]"},
     {6, -5, std::numeric_limits<int>::max(), "[6] [41]   [23] [13]"},
     {6, 1, std::numeric_limits<int>::min(), "[6] [41] [30]  [23] [13]"},

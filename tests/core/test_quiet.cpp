@@ -1,10 +1,8 @@
-// When a chime or a spoken time is left out, what a wake from sleep still owes, and the
-// preference lines that hold these choices.
+// When a chime or a spoken time is left out, and what a wake from sleep still owes.
 
 #include "clock/ClockCore.h"
-#include "prefs/PrefsFile.h"
 #include "prefs/Quiet.h"
-#include "support/TestEnv.h"
+#include "support/Fakes.h"
 
 #include <QTest>
 
@@ -13,18 +11,6 @@ using namespace taku;
 Q_DECLARE_METATYPE(SoundKind)
 Q_DECLARE_METATYPE(SkipReason)
 Q_DECLARE_METATYPE(MissedAlarm)
-Q_DECLARE_METATYPE(QuietSettings)
-
-namespace {
-// A file written with the alarm at 6:45, before any quiet-time line existed.
-QList<QByteArray> twentyTwoLines() {
-    PrefsValues values;
-    values.settings.AlarmOn = true;
-    values.settings.AlarmHour = 6;
-    values.settings.AlarmMinute = 45;
-    return formatPrefs(values);
-}
-} // namespace
 
 class TestQuiet final : public QObject {
     Q_OBJECT
@@ -151,48 +137,6 @@ private Q_SLOTS:
                                 : core.Timer3.Mode() != TimerMode::Off  ? QStringLiteral("speech")
                                                                         : QString();
         QCOMPARE(started, starts);
-    }
-
-    // Lines 23..27 after a 22-line file; anything malformed leaves quiet time off.
-    void prefLines_data() {
-        QTest::addColumn<QList<QByteArray>>("extra");
-        QTest::addColumn<QuietSettings>("expected");
-        using L = QList<QByteArray>;
-        QTest::newRow("22-line file") << L{} << QuietSettings{};
-        QTest::newRow("all set") << L{"True", "1320", "420", "True", "Ctrl+Alt+T"}
-                                 << QuietSettings{true, 1320, 420, true, "Ctrl+Alt+T"};
-        QTest::newRow("off keeps its times")
-            << L{"False", "60", "120", "False", ""} << QuietSettings{false, 60, 120, false, {}};
-        QTest::newRow("end out of range")
-            << L{"True", "1320", "1440", "True", "F9"} << QuietSettings{false, 1320, 0, true, "F9"};
-        QTest::newRow("not a number")
-            << L{"True", "10pm", "420"} << QuietSettings{false, 0, 420, false, {}};
-        QTest::newRow("flag misspelt")
-            << L{"true", "1", "2", "yes"} << QuietSettings{false, 1, 2, false, {}};
-        QTest::newRow("control character")
-            << L{"False", "0", "0", "False", "Ctrl+\x01"} << QuietSettings{};
-    }
-    void prefLines() {
-        QFETCH(QList<QByteArray>, extra);
-        QFETCH(QuietSettings, expected);
-        PrefsValues values;
-        parsePrefs(twentyTwoLines() + extra, values);
-        QCOMPARE(quietSettings(values.settings), expected);
-    }
-
-    void prefLinesRoundTrip() {
-        PrefsValues values;
-        parsePrefs(twentyTwoLines(), values);
-        setQuietSettings(values.settings, {true, 1439, 0, true, QStringLiteral("Ctrl+Shift+F12")});
-        const QList<QByteArray> file = formatPrefs(values);
-        QCOMPARE(file.mid(19), (QList<QByteArray>{"6", "45", "0", "True", "1439", "0", "True",
-                                                  "Ctrl+Shift+F12"}));
-        PrefsValues again;
-        parsePrefs(file, again);
-        QCOMPARE(again.settings, values.settings);
-        // Turned off again, with nothing left chosen: the file is as it was.
-        setQuietSettings(values.settings, {});
-        QCOMPARE(formatPrefs(values), twentyTwoLines());
     }
 };
 

@@ -1,17 +1,24 @@
 // The desktop session around the clock, against stand-in services on a private message bus:
-// the screen lock and the wake from sleep.
+// the screen lock and the wake from sleep; and the quiet-time window that uses them.
 
 #include "desktop/LockState.h"
 #include "desktop/WakeSource.h"
+#include "prefs/W_Quiet.h"
+
+#include <QCheckBox>
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <QTimeEdit>
 
 using namespace taku;
+
+Q_DECLARE_METATYPE(QuietSettings)
 
 namespace {
 
@@ -113,6 +120,23 @@ private Q_SLOTS:
                        kLogin + QStringLiteral(".Manager"), QStringLiteral("PrepareForSleep"),
                        {sleeping});
         QTRY_COMPARE(woke.size(), 1);
+    }
+
+    // The quiet-time window shows the choices it is given and reports what the user edits.
+    void quietWindowReportsEdits() {
+        W_Quiet w;
+        QSignalSpy changed(&w, &W_Quiet::changed);
+        w.Open({true, 1320, 420, false, QStringLiteral("F9")});
+        w.Check_Lock->setChecked(true);
+        w.Edit_End->setTime(QTime(6, 30));
+        QCOMPARE(changed.size(), 2);
+        QCOMPARE(changed.last().at(0).value<QuietSettings>(),
+                 (QuietSettings{true, 1320, 390, true, QStringLiteral("F9")}));
+        QTest::mouseClick(w.Button_Clear, Qt::LeftButton);
+        QCOMPARE(changed.last().at(0).value<QuietSettings>().shortcut, QString());
+        w.Check_Quiet->setChecked(false);
+        QVERIFY(!w.Edit_End->isEnabled());
+        QCOMPARE(changed.last().at(0).value<QuietSettings>().on, false);
     }
 };
 

@@ -1,13 +1,18 @@
 // Hostile files as the preferences, the pronunciation table and the event table: random bytes,
 // one line of 32 MB, bytes that are not Shift_JIS, NUL bytes and a sparse file of 1 GB. The
 // readers take them with bounded memory (bounded time is CTest's limit on this test), and the
-// clock opens and ticks afterwards.
+// clock opens and ticks afterwards. And every input kept for the fuzz targets, the seeds
+// (fuzz/corpus/<target>) and the inputs that once failed (tests/data/fuzz/<target>), run
+// through the same bodies with the ordinary compiler, so a fault once found stays fixed in
+// every build (a failing property aborts).
 
 #include "clock/ClockCore.h"
 #include "events/EventFile.h"
+#include "fuzz/FuzzBodies.cpp"
 #include "speech/VoiceTable.h"
-#include "support/TestEnv.h"
+#include "support/Fakes.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
@@ -35,7 +40,7 @@ qint64 statusKb(const char* field) {
 
 class TestBadFiles final : public QObject {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void readersStayBounded_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("chunk"); // repeated up to size; empty: a sparse file
@@ -85,6 +90,29 @@ private slots:
         }
         const qint64 grown = statusKb("VmHWM:") - before;
         QVERIFY2(grown < kMemoryBoundKb, qPrintable(QStringLiteral("read with %1 kB").arg(grown)));
+    }
+
+    void keptInputsPass_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("path");
+        for (const fuzz::Target& t : fuzz::kTargets)
+            for (const char* root : {TAKU_FUZZ_CORPUS, TAKU_TEST_DATA "/fuzz"}) {
+                const QDir dir(QStringLiteral("%1/%2").arg(QString::fromUtf8(root), t.name));
+                for (const QString& name : dir.entryList(QDir::Files, QDir::Name))
+                    QTest::addRow("%s/%s", t.name, qPrintable(name))
+                        << t.name << dir.filePath(name);
+            }
+    }
+    void keptInputsPass() {
+        QFETCH(QString, target);
+        QFETCH(QString, path);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray input = f.readAll();
+        for (const fuzz::Target& t : fuzz::kTargets)
+            if (target == QLatin1String(t.name))
+                t.body(reinterpret_cast<const std::uint8_t*>(input.constData()),
+                       std::size_t(input.size()));
     }
 };
 

@@ -7,8 +7,7 @@
 #include "events/W_Event.h"
 #include "speech/VoiceTable.h"
 #include "speech/W_Voice.h"
-#include "support/CrashDuringSave.h"
-#include "support/TestEnv.h"
+#include "support/Fakes.h"
 
 #include <QApplication>
 #include <QDropEvent>

@@ -8,7 +8,7 @@
 #include "clock/W_Time.h"
 #include "prefs/PrefsFile.h"
 #include "prefs/W_Set.h"
-#include "support/TestEnv.h"
+#include "support/Fakes.h"
 
 #include <QBackingStore>
 #include <QComboBox>

@@ -1,30 +1,57 @@
 #include "support/Fakes.h"
 
+#include "base/DataFolder.h"
+#include "base/TextFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace taku::test {
 
-namespace {
-const char* const kBuiltInNames[] = {"church", "cuculus", "oldclock", "dog", "cat"};
+TestEnv::TestEnv() {
+    settingsStore().replace(SettingsRecord{});
+    QDir(dir_.path()).mkdir(QStringLiteral("Taku_DATA"));
+    setDataFolderForTesting(dir_.filePath(QStringLiteral("Taku_DATA")));
+    services() = Services{&clock, &speech, &sound, &dialogs, nullptr, nullptr};
 }
 
-FakeSoundService::FakeSoundService() {
-    for (int k = 0; k < 5; ++k)
-        builtIns_[k] = std::make_shared<FakeSound>(QString::fromLatin1(kBuiltInNames[k]), &strikes);
+TestEnv::~TestEnv() {
+    services() = Services{};
+    setDataFolderForTesting(QString());
 }
 
-std::shared_ptr<SoundObject> FakeSoundService::builtIn(int kind) {
-    if (kind < 0 || kind > 4) return nullptr;
-    return builtIns_[kind];
+void TestEnv::edit(const std::function<void(SettingsRecord&)>& change) {
+    SettingsRecord record = Settings();
+    change(record);
+    settingsStore().replace(record);
 }
 
-FakeSound* FakeSoundService::builtInFake(int kind) {
-    if (kind < 0 || kind > 4) return nullptr;
-    return builtIns_[kind].get();
+QString TestEnv::file(const QString& name) const {
+    return dir_.filePath(QStringLiteral("Taku_DATA/") + name);
 }
 
-std::shared_ptr<SoundObject> FakeSoundService::openAsSound(const QString& path) {
-    opened.append(path);
-    if (!filesOpen || path.isEmpty()) return nullptr;
-    return std::make_shared<FakeSound>(QStringLiteral("custom"), &strikes);
+void TestEnv::write(const QString& name, const QByteArray& content) const {
+    QFile f(file(name));
+    if (f.open(QIODevice::WriteOnly)) f.write(content);
+}
+
+QByteArray TestEnv::read(const QString& name) const {
+    QFile f(file(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool crashesBeforeRename(const std::function<void()>& save) {
+    const pid_t child = fork();
+    if (child == 0) {
+        setBeforeCommitHookForTesting([] { _exit(0); });
+        save();
+        _exit(1); // the save never reached its rename
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace taku::test

@@ -1,11 +1,15 @@
 #pragma once
-// Recording fakes of the platform services.
+// Recording fakes of the platform services, and a clean world for one test: fresh settings,
+// the fakes installed and an empty data folder in a temporary directory.
 
 #include "base/Services.h"
+#include "base/Settings.h"
 
 #include <QList>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <deque>
+#include <functional>
 
 namespace taku::test {
 
@@ -15,7 +19,6 @@ public:
         : now_(std::move(t)) {}
     QDateTime now() const override { return now_; }
     void set(const QDateTime& t) { now_ = t; }
-    void advanceMs(qint64 ms) { now_ = now_.addMSecs(ms); }
 
 private:
     QDateTime now_;
@@ -23,14 +26,10 @@ private:
 
 class RecordingSpeech final : public Speech {
 public:
-    void Speak(const QString& text, bool interrupt) override {
-        spoken.append(text);
-        interrupts.append(interrupt);
-    }
+    void Speak(const QString& text, bool) override { spoken.append(text); }
     void prepare(const QString& text) override { prepared.append(text); }
     void expectOnset(qint64 dueEpochMs) override { onsets.append(dueEpochMs); }
     QStringList spoken;
-    QList<bool> interrupts;
     QStringList prepared;
     QList<qint64> onsets; // due times marked, ms since the epoch
 };
@@ -43,12 +42,10 @@ struct Strike final {
 
 class FakeSound final : public SoundObject {
 public:
-    explicit FakeSound(QString name, QList<Strike>* log = nullptr)
-        : name_(std::move(name)), log_(log) {}
+    FakeSound(QString name, QList<Strike>* log) : name_(std::move(name)), log_(log) {}
     void Play() override {
         playing = true;
-        ++plays;
-        if (log_) log_->append({name_, pan_, volume_});
+        log_->append({name_, pan_, volume_});
     }
     bool IsPlaying() const override { return playing; }
     void setVolume(int v) override { volume_ = v; }
@@ -58,7 +55,6 @@ public:
     QString name() const override { return name_; }
 
     bool playing = false; // a test ends the sound by clearing this
-    int plays = 0;
 
 private:
     QString name_;
@@ -69,16 +65,24 @@ private:
 
 class FakeSoundService final : public SoundService {
 public:
-    FakeSoundService();
-    std::shared_ptr<SoundObject> builtIn(int kind) override;
-    std::shared_ptr<SoundObject> openAsSound(const QString& path) override;
-    FakeSound* builtInFake(int kind);
+    std::shared_ptr<SoundObject> builtIn(int kind) override {
+        static const char* const names[] = {"church", "cuculus", "oldclock", "dog", "cat"};
+        if (kind < 0 || kind > 4) return nullptr;
+        if (!builtIns_[kind])
+            builtIns_[kind] = std::make_shared<FakeSound>(QLatin1String(names[kind]), &strikes);
+        return builtIns_[kind];
+    }
+    std::shared_ptr<SoundObject> openAsSound(const QString& path) override {
+        opened.append(path);
+        return path.isEmpty() ? nullptr
+                              : std::make_shared<FakeSound>(QStringLiteral("custom"), &strikes);
+    }
+    FakeSound* builtInFake(int kind) { return static_cast<FakeSound*>(builtIn(kind).get()); }
     void warmUp() override { ++warmUps; }
     void expectOnset(qint64 dueEpochMs) override { onsets.append(dueEpochMs); }
 
     QList<Strike> strikes; // every Play of every sound, in order
     QStringList opened;    // paths given to openAsSound
-    bool filesOpen = true; // false: no file opens as a sound
     int warmUps = 0;
     QList<qint64> onsets; // due times marked, ms since the epoch
 private:
@@ -90,16 +94,13 @@ public:
     std::optional<Rgb> SelectColor(const Rgb&, const QString&) override {
         return pop(colorAnswers).value_or(std::nullopt);
     }
-    QString GetOpenFolderItem(const QString&) override {
-        return pop(openAnswers).value_or(QString());
-    }
+    QString GetOpenFolderItem(const QString&) override { return {}; }
     QString GetSaveFolderItem(const QString&) override {
         return pop(saveAnswers).value_or(QString());
     }
 
     std::deque<std::optional<Rgb>> colorAnswers; // nullopt = cancel
-    std::deque<QString> openAnswers;             // empty = cancel
-    std::deque<QString> saveAnswers;
+    std::deque<QString> saveAnswers;             // empty = cancel
 
 private:
     template <typename T> static std::optional<T> pop(std::deque<T>& answers) {
@@ -110,10 +111,32 @@ private:
     }
 };
 
-class RecordingBrowser final : public Browser {
+class TestEnv final {
 public:
-    void ShowURL(const QString& url) override { urls.append(url); }
-    QStringList urls;
+    TestEnv();
+    ~TestEnv();
+    TestEnv(const TestEnv&) = delete;
+    TestEnv& operator=(const TestEnv&) = delete;
+
+    // Changes the settings through the store, as a window would.
+    void edit(const std::function<void(SettingsRecord&)>& change);
+    // A file's path in the data folder, and its whole content written or read.
+    QString file(const QString& name) const;
+    void write(const QString& name, const QByteArray& content) const;
+    QByteArray read(const QString& name) const;
+
+    FakeClock clock;
+    RecordingSpeech speech;
+    FakeSoundService sound;
+    FakeDialogs dialogs;
+
+private:
+    QTemporaryDir dir_;
 };
+
+// Runs a save in a forked child that dies after writing its temporary file and before the
+// rename, the moment a crash or a kill would do the most harm; true when the child did die
+// inside the save (the caller then checks the old file).
+bool crashesBeforeRename(const std::function<void()>& save);
 
 } // namespace taku::test
