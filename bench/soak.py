@@ -13,12 +13,16 @@ count, missed and doubled minutes, the worst lateness of a tick, and the memory 
 import argparse
 import datetime
 import os
+import re
 import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-from clockrun import ClockRun, prefs_lines, speeches, strikes, voice_table, TICK  # noqa: E402
+from clockrun import ClockRun, TICK, prefs_lines, voice_table  # noqa: E402
+
+SPEECH = re.compile(r"^taku\.speech: (.*)$")
+STRIKE = re.compile(r"^taku\.sound: strike (\d+)/(\d+) pan=(-?\d+) volume=(-?\d+) sound=(\S+)$")
 
 DAY = "2026-10-10"
 
@@ -55,10 +59,9 @@ def busy_cores(n):
 def analyse(run, start, end, kind):
     lines = run.lines()
     ticks = []
-    for m in map(TICK.match, lines):
-        if m:
-            ticks.append(datetime.datetime.strptime(m.group(1) + "." + m.group(2),
-                                                    "%Y-%m-%d %H:%M:%S.%f"))
+    for line in lines:
+        if TICK.match(line):  # taku.tick: yyyy-MM-dd HH:mm:ss.zzz
+            ticks.append(datetime.datetime.strptime(line.split(": ", 1)[1], "%Y-%m-%d %H:%M:%S.%f"))
     # Minutes fully inside the window (the first few seconds after start-up are not counted).
     first = (start + datetime.timedelta(minutes=1)).replace(second=0, microsecond=0)
     minutes = []
@@ -83,7 +86,8 @@ def analyse(run, start, end, kind):
                [f"doubled minute {m:%H:%M}" for m in doubled]
     if kind == "chime":
         sequences = []
-        for k, n, pan, _, _ in strikes(lines):
+        for k, n, pan in ((int(k), int(n), int(p)) for k, n, p, _, _ in
+                          (m.groups() for m in map(STRIKE.match, lines) if m)):
             if k == 1:
                 sequences.append([])
             if sequences:
@@ -104,7 +108,7 @@ def analyse(run, start, end, kind):
                                              for k in range(1, n + 1)]:
                 problems.append(f"a chime of {n} strikes swept wrongly: {s}")
     else:
-        said = speeches(lines)
+        said = [m.group(1) for m in map(SPEECH.match, lines) if m]
         report["announcements"] = len(said)
         report["distinct announcements"] = len(set(said))
         if len(said) != len(quarters) or len(set(said)) != len(said):
@@ -125,13 +129,15 @@ def main():
     end = start + datetime.timedelta(hours=args.hours)
     real_seconds = args.hours * 3600 / args.speed
 
+    def data(**prefs):
+        return {"voice.txt": voice_table(),
+                "Taku.Prefs": "".join(p + "\n" for p in prefs_lines(**prefs)).encode()}
+
     runs = {
-        "chime": ClockRun(args.exe, "soak-chime", data={"voice.txt": voice_table()},
-                          prefs=prefs_lines(SoundOn=True, IntervalIndex=2, Volume=50),
+        "chime": ClockRun(args.exe, "soak-chime", data=data(SoundOn=True, IntervalIndex=2, Volume=50),
                           extra_env={"QT_LOGGING_RULES": "taku.tick.debug=true;taku.sound=true;"
                                                          "taku.speech=true;taku.files=true"}),
-        "announce": ClockRun(args.exe, "soak-announce", data={"voice.txt": voice_table()},
-                             prefs=prefs_lines(AnnounceOn=True, IntervalIndex=2)),
+        "announce": ClockRun(args.exe, "soak-announce", data=data(AnnounceOn=True, IntervalIndex=2)),
     }
     if args.only:
         for name in [n for n in runs if n != args.only]:
@@ -149,7 +155,7 @@ def main():
               f"{len(load)} busy processes beside the clocks", flush=True)
         while time.monotonic() - t0 < real_seconds + 3:
             for name, run in runs.items():
-                if not run.running():
+                if run.clock.poll() is not None:
                     raise SystemExit(f"the {name} clock ended during the soak")
                 kb = rss_kb(run.clock.pid)
                 if kb:
