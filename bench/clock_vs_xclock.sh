@@ -67,7 +67,7 @@ memory() { # pid file: smaps_rollup summed over the process and its children, th
     awk '$2 ~ /^[0-9]+$/ {s[$1] += $2} END {for (k in s) print k, s[k], "kB"}' >"$out"
   grep VmHWM /proc/$pid/status >>"$out"
 }
-sleep 3 # let both settle; start-up is reported separately
+sleep 5 # let both settle (the clock starts drawing its seconds ahead at its second or third tick); start-up is reported separately
 sample $clock_pid "$work/c0"; sample $xclock_pid "$work/x0"
 # Growth is judged from the second minute on when the run is long enough: the first minute
 # boundary fills what is kept for good (the pieces of the seconds drawn ahead).

@@ -97,6 +97,7 @@ bool SecondsTicker::spawn() {
     pid_ = pid;
     socket_ = pair[0];
     pending_.clear();
+    sent_.clear();
     notifier_ = std::make_unique<QSocketNotifier>(socket_, QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
                      [this] { readMessages(); });
@@ -140,6 +141,7 @@ bool SecondsTicker::takeMessages() {
         std::memcpy(&value, pending_.constData() + 1, sizeof value);
         pending_.remove(0, kMessageBytes);
         lastDrawn_ = value;
+        heard_ = true;
         if (kind == 'A') answered = true;
         if (kind == 'L' && running_) {
             running_ = false;
@@ -161,30 +163,37 @@ int SecondsTicker::lastDueBefore(qint64 ms) const {
 }
 
 bool SecondsTicker::start(quint32 window, const std::vector<Patch>& patches,
-                          std::function<void()> stopped) {
+                          const QList<QImage>& images, std::function<void()> stopped) {
     stop();
-    if (patches.size() > wire::kMaxPatches) return false;
+    if (patches.size() > wire::kMaxPatches || images.size() > qsizetype(wire::kMaxImages))
+        return false;
     if (socket_ < 0 && !spawn()) return false;
-    QByteArray plan;
-    plan.append('P');
-    const wire::PlanHeader header{window, static_cast<uint32_t>(patches.size())};
-    plan.append(reinterpret_cast<const char*>(&header), sizeof header);
+    QByteArray message;
+    sent_.resize(wire::kMaxImages);
     for (const Patch& p : patches) {
-        const bool drawn = !p.image.isNull();
-        if (drawn && (p.image.format() != QImage::Format_RGB32 ||
-                      uint32_t(p.image.width() * p.image.height()) > wire::kMaxPatchPixels))
+        if (p.image < 0 || sent_[p.image]) continue;
+        const QImage& image = images.at(p.image);
+        if (image.format() != QImage::Format_RGB32 ||
+            uint32_t(image.width() * image.height()) > wire::kMaxImagePixels)
             return false;
-        const wire::PatchHeader h{p.dueMs, static_cast<int16_t>(p.at.x()),
-                                  static_cast<int16_t>(p.at.y()),
-                                  static_cast<uint16_t>(drawn ? p.image.width() : 0),
-                                  static_cast<uint16_t>(drawn ? p.image.height() : 0)};
-        plan.append(reinterpret_cast<const char*>(&h), sizeof h);
+        const wire::ImageHeader h{uint32_t(p.image), uint16_t(image.width()),
+                                  uint16_t(image.height())};
+        message.append('I');
+        message.append(reinterpret_cast<const char*>(&h), sizeof h);
+        for (int y = 0; y < image.height(); ++y)
+            message.append(reinterpret_cast<const char*>(image.constScanLine(y)),
+                           image.width() * 4);
+        sent_[p.image] = true;
     }
-    for (const Patch& p : patches)
-        for (int y = 0; y < (p.image.isNull() ? 0 : p.image.height()); ++y)
-            plan.append(reinterpret_cast<const char*>(p.image.constScanLine(y)),
-                        p.image.width() * 4);
-    if (!sendAll(socket_, plan.constData(), plan.size())) {
+    message.append('P');
+    const wire::PlanHeader header{window, static_cast<uint32_t>(patches.size())};
+    message.append(reinterpret_cast<const char*>(&header), sizeof header);
+    for (const Patch& p : patches) {
+        const wire::PatchHeader h{p.dueMs, static_cast<int16_t>(p.at.x()),
+                                  static_cast<int16_t>(p.at.y()), p.image};
+        message.append(reinterpret_cast<const char*>(&h), sizeof h);
+    }
+    if (!sendAll(socket_, message.constData(), message.size())) {
         end();
         return false;
     }
@@ -192,6 +201,7 @@ bool SecondsTicker::start(quint32 window, const std::vector<Patch>& patches,
     for (const Patch& p : patches)
         dues_.push_back(p.dueMs);
     lastDrawn_ = -1;
+    heard_ = false;
     stopped_ = std::move(stopped);
     running_ = true;
     return true;
@@ -206,6 +216,15 @@ int SecondsTicker::stop() {
     }
     running_ = false;
     int drawn = -1;
+    if (QDateTime::currentMSecsSinceEpoch() >= dues_.back() + 1000) {
+        // The plan is over: the ticker has drawn its last patch or said it came too late, and
+        // draws nothing more, so it need not be woken to be asked.
+        if (socket_ >= 0) takeMessages();
+        drawn = heard_ ? lastDrawn_ : int(dues_.size()) - 1;
+        lastDrawn_ = -1;
+        dues_.clear();
+        return drawn;
+    }
     bool answered = sendAll(socket_, "S", 1);
     const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + kAnswerWaitMs;
     while (answered && !takeMessages()) {

@@ -23,7 +23,7 @@ class SecondsTicker final {
 public:
     struct Patch final {
         qint64 dueMs = 0; // the start of the second it shows, ms since the epoch
-        QImage image;     // Format_RGB32; null when nothing changes at that second
+        int image = -1;   // its picture among the images given to start; -1: nothing changes
         QPoint at;        // its place in the window
     };
 
@@ -39,8 +39,12 @@ public:
 
     // Starts drawing the patches into the window in turn; `stopped` is called (from the event
     // loop) when the ticker stopped by itself: a patch's second had passed, or it ended.
-    // False when there is no ticker to be had.
-    bool start(quint32 window, const std::vector<Patch>& patches, std::function<void()> stopped);
+    // images: the pictures (Format_RGB32) by number; the ticker keeps each it was once sent
+    // until forgetImages. False when there is no ticker to be had.
+    bool start(quint32 window, const std::vector<Patch>& patches, const QList<QImage>& images,
+               std::function<void()> stopped);
+    // The pictures' numbers will stand for other pictures from now on.
+    void forgetImages() { sent_.clear(); }
     // Stops; nothing is drawn once it returns. Returns the index of the last patch drawn, -1
     // when none was (or when that cannot be known: the ticker did not answer).
     int stop();
@@ -62,7 +66,9 @@ private:
     bool running_ = false;
     int spawns_ = 0;
     int lastDrawn_ = -1;
+    bool heard_ = false;       // the ticker has said which patch it drew last
     std::vector<qint64> dues_; // of the patches now drawn
+    std::vector<bool> sent_;   // by number: the ticker has that picture
     QByteArray pending_;       // bytes read from the ticker, not yet a whole message
 };
 

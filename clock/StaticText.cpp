@@ -46,7 +46,7 @@ void StaticText::setText(const QString& text) {
 void StaticText::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange) {
         stopAhead(false);
-        patches_.clear();
+        forgetPatches();
     }
     if (event->type() == QEvent::FontChange) {
         pieces_.clear();
@@ -68,7 +68,7 @@ void StaticText::moveEvent(QMoveEvent* event) {
 
 void StaticText::resizeEvent(QResizeEvent* event) {
     stopAhead(false);
-    patches_.clear();
+    forgetPatches();
     QWidget::resizeEvent(event);
 }
 
@@ -160,6 +160,7 @@ bool StaticText::showAhead(qint64 firstSecondMs, const QStringList& texts) {
         const QRect& area = rects[i];
         if (!area.isEmpty()) {
             patch.image = this->patch(area, texts[i], background);
+            if (patch.image < 0) return false;
             patch.at = area.topLeft() + pos();
         }
         patches.push_back(std::move(patch));
@@ -174,7 +175,7 @@ bool StaticText::showAhead(qint64 firstSecondMs, const QStringList& texts) {
         if (!ticker_)
             ticker_ = std::make_unique<SecondsTicker>(QCoreApplication::applicationDirPath() +
                                                       QStringLiteral("/chikutaku-ticker"));
-        if (!ticker_->start(id, patches, [this] {
+        if (!ticker_->start(id, patches, patches_, [this] {
                 QMetaObject::invokeMethod(
                     this, [this] { stopAhead(true); }, Qt::QueuedConnection);
             }))
@@ -186,29 +187,38 @@ bool StaticText::showAhead(qint64 firstSecondMs, const QStringList& texts) {
     return true;
 }
 
-QImage StaticText::patch(const QRect& area, const QString& text, const QBrush& background) {
+int StaticText::patch(const QRect& area, const QString& text, const QBrush& background) {
     // The seconds repeat every minute: the same digits at the same places look the same.
-    QString key = QStringLiteral("%1,%2,%3,%4")
-                      .arg(area.x())
-                      .arg(area.y())
-                      .arg(area.width())
-                      .arg(area.height());
+    QString key;
+    key.reserve(16);
+    for (const int n : {area.x(), area.y(), area.width(), area.height()})
+        key += QChar(char16_t(n));
     qreal x = width() - textWidth(text);
     for (const QChar c : text) {
         const Piece& pc = piece(c);
-        if (cell(pc, x).intersects(area)) key += c + QString::number(x);
+        if (cell(pc, x).intersects(area)) {
+            key += c;
+            key += QChar(char16_t(qRound(x * 64)));
+        }
         x += pc.advance;
     }
-    if (const auto it = patches_.constFind(key); it != patches_.constEnd()) return *it;
+    if (const auto it = patchNumbers_.constFind(key); it != patchNumbers_.constEnd()) return *it;
+    if (patches_.size() >= 256) return -1; // not a clock's seconds: not drawn ahead
     QImage image(area.size(), QImage::Format_RGB32);
     QPainter p(&image);
     p.fillRect(image.rect(), background);
     p.translate(-area.topLeft());
     drawText(p, area, text);
     p.end();
-    if (patches_.size() >= 256) patches_.clear();
-    patches_.insert(key, image);
-    return image;
+    patches_.append(image);
+    patchNumbers_.insert(key, int(patches_.size() - 1));
+    return int(patches_.size() - 1);
+}
+
+void StaticText::forgetPatches() {
+    patches_.clear();
+    patchNumbers_.clear();
+    if (ticker_) ticker_->forgetImages();
 }
 
 qint64 StaticText::takeBackAhead() {

@@ -76,8 +76,9 @@ private:
     // left to be painted into the backing store. Returns the start of that second, or -1.
     qint64 takeBackAhead();
     void stopAhead(bool late);
-    // The picture of `area` showing `text`, drawn once for each look and kept.
-    QImage patch(const QRect& area, const QString& text, const QBrush& background);
+    // The number of the picture of `area` showing `text`, drawn once for each look and kept.
+    int patch(const QRect& area, const QString& text, const QBrush& background);
+    void forgetPatches();
 
     QString text_;
     QHash<char16_t, Piece> pieces_;
@@ -90,7 +91,8 @@ private:
     qint64 aheadFirstMs_ = 0;
     bool aheadDrawn_ = false; // the texts differ, and the ticker draws them
     QRegion stale_;           // drawn on the screen by the ticker, not yet in the backing store
-    QHash<QString, QImage> patches_; // by what they show: place, characters and their places
+    QHash<QString, int> patchNumbers_; // by what they show: place, characters and their places
+    QList<QImage> patches_;
     QPointer<class QWindow> watched_;
     quint32 checkedWindow_ = 0; // the X window last asked whether it takes the ticker's pixels
     bool windowSuits_ = false;

@@ -24,12 +24,13 @@ using namespace taku::wire;
 
 constexpr int64_t kAfterBoundaryMs = 1;
 
-struct Patch {
-    PatchHeader header;
-    uint32_t* pixels; // null when nothing changes
+struct Image {
+    uint16_t width = 0, height = 0;
+    uint32_t* pixels = nullptr;
 };
 
-Patch patches[kMaxPatches];
+Image images[kMaxImages];
+PatchHeader patches[kMaxPatches];
 uint32_t count = 0;
 uint32_t next = 0;
 int32_t lastDrawn = -1;
@@ -64,32 +65,32 @@ bool answer(char kind, int32_t value) {
 }
 
 void dropPlan() {
-    for (uint32_t i = 0; i < count; ++i) {
-        std::free(patches[i].pixels);
-        patches[i].pixels = nullptr;
-    }
     count = next = 0;
     active = false;
+}
+
+bool readImage() {
+    ImageHeader header{};
+    if (!readAll(&header, sizeof header) || header.number >= kMaxImages ||
+        uint32_t(header.width) * header.height > kMaxImagePixels)
+        return false;
+    Image& image = images[header.number];
+    std::free(image.pixels);
+    image = Image{header.width, header.height, nullptr};
+    const size_t bytes = size_t(header.width) * header.height * 4;
+    if (bytes == 0) return true;
+    image.pixels = static_cast<uint32_t*>(std::malloc(bytes));
+    return image.pixels && readAll(image.pixels, bytes);
 }
 
 bool readPlan(xcb_connection_t* connection) {
     dropPlan();
     lastDrawn = -1;
     PlanHeader plan{};
-    if (!readAll(&plan, sizeof plan) || plan.count > kMaxPatches) return false;
-    for (uint32_t i = 0; i < plan.count; ++i) {
-        if (!readAll(&patches[i].header, sizeof(PatchHeader))) return false;
-        count = i + 1;
-        const PatchHeader& h = patches[i].header;
-        if (uint32_t(h.width) * h.height > kMaxPatchPixels) return false;
-    }
-    for (uint32_t i = 0; i < count; ++i) {
-        const PatchHeader& h = patches[i].header;
-        const size_t bytes = size_t(h.width) * h.height * 4;
-        if (bytes == 0) continue;
-        patches[i].pixels = static_cast<uint32_t*>(std::malloc(bytes));
-        if (!patches[i].pixels || !readAll(patches[i].pixels, bytes)) return false;
-    }
+    if (!readAll(&plan, sizeof plan) || plan.count > kMaxPatches ||
+        !readAll(patches, plan.count * sizeof(PatchHeader)))
+        return false;
+    count = plan.count;
     window = plan.window;
     if (gcWindow != window) {
         if (gc) xcb_free_gc(connection, gc);
@@ -102,11 +103,13 @@ bool readPlan(xcb_connection_t* connection) {
     return true;
 }
 
-void draw(xcb_connection_t* connection, const Patch& patch) {
-    const PatchHeader& h = patch.header;
-    xcb_put_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, gc, h.width, h.height, h.x, h.y, 0,
-                  24, uint32_t(h.width) * h.height * 4,
-                  reinterpret_cast<const uint8_t*>(patch.pixels));
+void draw(xcb_connection_t* connection, const PatchHeader& patch) {
+    if (patch.image < 0 || uint32_t(patch.image) >= kMaxImages) return;
+    const Image& image = images[patch.image];
+    if (!image.pixels) return;
+    xcb_put_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, gc, image.width, image.height,
+                  patch.x, patch.y, 0, 24, uint32_t(image.width) * image.height * 4,
+                  reinterpret_cast<const uint8_t*>(image.pixels));
     xcb_flush(connection);
 }
 
@@ -120,7 +123,7 @@ int main() {
     for (;;) {
         int timeout = -1;
         if (active && next < count) {
-            const int64_t wait = patches[next].header.dueMs + kAfterBoundaryMs - wallMs();
+            const int64_t wait = patches[next].dueMs + kAfterBoundaryMs - wallMs();
             timeout = wait < 0 ? 0 : wait > 60000 ? 60000 : int(wait);
         }
         pollfd input{0, POLLIN, 0};
@@ -135,13 +138,13 @@ int main() {
             if (kind == 'S') {
                 dropPlan();
                 if (!answer('A', lastDrawn)) return 0;
-            } else if (kind != 'P' || !readPlan(connection)) {
+            } else if (!(kind == 'P' ? readPlan(connection) : kind == 'I' && readImage())) {
                 return 1;
             }
             continue;
         }
         if (!active || next >= count) continue;
-        const int64_t due = patches[next].header.dueMs;
+        const int64_t due = patches[next].dueMs;
         const int64_t now = wallMs();
         if (now < due) continue;
         if (now >= due + 1000) {
@@ -150,7 +153,7 @@ int main() {
             if (!answer('L', lastDrawn)) return 0;
             continue;
         }
-        if (patches[next].pixels) draw(connection, patches[next]);
+        draw(connection, patches[next]);
         lastDrawn = int32_t(next++);
     }
 }
