@@ -26,10 +26,13 @@ lib=$(ls /usr/lib/*/faketime/libfaketime.so.1 | head -1)
 (cd "$work" && SDL_AUDIODRIVER=dummy LD_PRELOAD=$lib FAKETIME='@2026-12-24 13:44:58' \
   TZ=Asia/Tokyo LANG=ja_JP.UTF-8 ./chikutaku >/dev/null 2>&1) &
 
-window() { # waits for a window of the given title and prints its id
+window() { # waits for a window of the clock with the given title and prints its id
+  # (by _NET_WM_NAME: xdotool's --name does not match Japanese titles in every locale)
   for _ in $(seq 50); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1) && [ -n "$id" ] &&
-      { echo "$id"; return; }
+    for id in $(xdotool search --onlyvisible --classname chikutaku 2>/dev/null); do
+      [ "$(xprop -id "$id" _NET_WM_NAME 2>/dev/null)" = "_NET_WM_NAME(UTF8_STRING) = \"$1\"" ] &&
+        { echo "$id"; return; }
+    done
     sleep 0.2
   done
   echo "no window titled $1" >&2
