@@ -27,6 +27,7 @@ namespace {
 
 // Prepared texts kept for a Speak to come; the clock prepares one or two at a time.
 constexpr size_t kPreparedKept = 4;
+constexpr std::chrono::seconds kPreparedFor{10};
 
 struct MixerFormat final {
     int frequency = 0;
@@ -238,7 +239,14 @@ void SpeechPlayer::run() {
         return r;
     };
 
-    std::deque<std::pair<QString, Rendered>> prepared;
+    // Texts synthesised ahead, with when: one not asked for within kPreparedFor (its second
+    // 0 has passed, or was spoken before it was ready) is dropped, samples and all.
+    struct Prepared {
+        QString text;
+        Rendered rendered;
+        std::chrono::steady_clock::time_point at;
+    };
+    std::deque<Prepared> prepared;
     std::optional<Pending> playing; // on the speech channel
     std::optional<Pending> next;    // synthesised, waiting for the channel
 
@@ -309,6 +317,12 @@ void SpeechPlayer::run() {
                 next.reset();
             }
         }
+        const auto stale = std::chrono::steady_clock::now() - kPreparedFor;
+        if (!prepared.empty() && prepared.front().at < stale) {
+            while (!prepared.empty() && prepared.front().at < stale)
+                prepared.pop_front();
+            malloc_trim(0);
+        }
         if (playing && !speechChannelPlaying()) {
             finish(*playing, true);
             playing.reset();
@@ -317,9 +331,10 @@ void SpeechPlayer::run() {
             audio::warmUp();
             bool known = false;
             for (const auto& entry : prepared)
-                known = known || entry.first == toPrepare;
+                known = known || entry.text == toPrepare;
             if (!known) {
-                prepared.emplace_back(toPrepare, render(toPrepare));
+                prepared.push_back(
+                    {toPrepare, render(toPrepare), std::chrono::steady_clock::now()});
                 if (prepared.size() > kPreparedKept) prepared.pop_front();
             }
             std::lock_guard lock(mutex_);
@@ -329,9 +344,9 @@ void SpeechPlayer::run() {
         if (haveText) {
             Rendered r;
             auto found = std::find_if(prepared.begin(), prepared.end(),
-                                      [&](const auto& entry) { return entry.first == text; });
+                                      [&](const auto& entry) { return entry.text == text; });
             if (found != prepared.end()) {
-                r = std::move(found->second);
+                r = std::move(found->rendered);
                 prepared.erase(found);
             } else {
                 r = render(text);
