@@ -5,7 +5,13 @@
 #include "desktop/DesktopSession.h"
 #include "prefs/W_Quiet.h"
 
+#include <malloc.h>
+
 int main(int argc, char** argv) {
+    // Speech samples take hundreds of kilobytes a time. A fixed threshold keeps such blocks in
+    // their own mappings, given back when freed; the default threshold rises after the first
+    // one is freed, and the later ones then stay in the heap for good.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     // The strip is a few hundred bytes of pixels: shared-memory transfers would only add a
     // completion event, and so a second wake-up, to every repaint.
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
