@@ -46,7 +46,7 @@ public:
     // The pictures' numbers will stand for other pictures from now on.
     void forgetImages() { sent_.clear(); }
     // Stops; nothing is drawn once it returns. Returns the index of the last patch drawn, -1
-    // when none was (or when that cannot be known: the ticker did not answer).
+    // when none was; judged by the time when the ticker did not answer.
     int stop();
 
 private:

@@ -23,23 +23,24 @@ StaticText::StaticText(const QString& text, QWidget* parent) : QWidget(parent), 
 
 StaticText::~StaticText() = default;
 
+int StaticText::shownByTime() const {
+    // The ticker draws each text at the start of its second.
+    const qint64 since = QDateTime::currentMSecsSinceEpoch() - aheadFirstMs_;
+    return since < 0 ? -1 : int(std::min<qint64>(since / 1000, aheadTexts_.size() - 1));
+}
+
 QString StaticText::text() const {
-    if (!aheadTexts_.isEmpty()) {
-        // The ticker draws each text at the start of its second.
-        const qint64 since = QDateTime::currentMSecsSinceEpoch() - aheadFirstMs_;
-        if (since >= 0) return aheadTexts_[std::min<qint64>(since / 1000, aheadTexts_.size() - 1)];
-    }
-    return text_;
+    const int shown = aheadTexts_.isEmpty() ? -1 : shownByTime();
+    return shown >= 0 ? aheadTexts_[shown] : text_;
 }
 
 void StaticText::setText(const QString& text) {
     stopAhead(false);
-    QRegion area = std::exchange(stale_, QRegion());
+    QRect changed = std::exchange(stale_, QRect());
     if (text != text_) {
-        area += changedRect(text_, text);
+        changed |= changedRect(text_, text);
         text_ = text;
     }
-    const QRect changed = area.boundingRect();
     if (!changed.isEmpty() && !paintInPlace(changed)) update(changed);
 }
 
@@ -76,7 +77,7 @@ bool StaticText::eventFilter(QObject* watched, QEvent* event) {
     // An exposed window is shown from its backing store, which lacks what the ticker drew.
     if (event->type() == QEvent::Expose) {
         stopAhead(false);
-        if (!stale_.isEmpty()) update(std::exchange(stale_, QRegion()));
+        if (!stale_.isEmpty()) update(std::exchange(stale_, QRect()));
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -223,12 +224,9 @@ void StaticText::forgetPatches() {
 
 qint64 StaticText::takeBackAhead() {
     if (aheadTexts_.isEmpty()) return -1;
-    const qint64 since = QDateTime::currentMSecsSinceEpoch() - aheadFirstMs_;
-    const int shown = aheadDrawn_ ? ticker_->stop()
-                      : since < 0 ? -1
-                                  : int(std::min<qint64>(since / 1000, aheadTexts_.size() - 1));
+    const int shown = aheadDrawn_ ? ticker_->stop() : shownByTime();
     for (int i = 0; i <= shown; ++i)
-        stale_ += aheadRects_[i];
+        stale_ |= aheadRects_[i];
     if (shown >= 0) text_ = aheadTexts_[shown];
     const qint64 shownMs = shown >= 0 ? aheadFirstMs_ + shown * qint64(1000) : -1;
     aheadTexts_.clear();
@@ -308,10 +306,8 @@ void StaticText::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     drawText(p, event->rect(), text_);
     painted_ = true;
-    if (!stale_.isEmpty()) {
-        const QRegion left = std::exchange(stale_, QRegion()) - event->region();
-        if (!left.isEmpty()) update(left);
-    }
+    const QRect stale = std::exchange(stale_, QRect());
+    if (!stale.isEmpty() && !event->rect().contains(stale)) update(stale);
 }
 
 void StaticText::drawText(QPainter& p, const QRect& area, const QString& text) {

@@ -12,7 +12,6 @@
 #include <QHash>
 #include <QImage>
 #include <QPointer>
-#include <QRegion>
 #include <QStaticText>
 #include <QStringList>
 #include <QWidget>
@@ -76,6 +75,8 @@ private:
     // left to be painted into the backing store. Returns the start of that second, or -1.
     qint64 takeBackAhead();
     void stopAhead(bool late);
+    // The index of the text ahead whose second has begun, -1 before the first.
+    int shownByTime() const;
     // The number of the picture of `area` showing `text`, drawn once for each look and kept.
     int patch(const QRect& area, const QString& text, const QBrush& background);
     void forgetPatches();
@@ -90,7 +91,7 @@ private:
     QList<QRect> aheadRects_;
     qint64 aheadFirstMs_ = 0;
     bool aheadDrawn_ = false; // the texts differ, and the ticker draws them
-    QRegion stale_;           // drawn on the screen by the ticker, not yet in the backing store
+    QRect stale_;             // drawn on the screen by the ticker, not yet in the backing store
     QHash<QString, int> patchNumbers_; // by what they show: place, characters and their places
     QList<QImage> patches_;
     QPointer<class QWindow> watched_;
