@@ -128,7 +128,6 @@ private Q_SLOTS:
         }
         QCOMPARE(core.Timer2.Mode(), TimerMode::Off);
         QCOMPARE(core.Timer1.Period(), core.TickPeriod);
-        QCOMPARE(core.TickPeriod, 1000);
         env.clock.set(at(15, 0, 1));
         core.tick();
         QCOMPARE(core.Timer1.Period(), kEveryWallSecond);
@@ -240,7 +239,6 @@ private Q_SLOTS:
         if (ready != u"prepare") return;
         core.handOverSpeech();
         QCOMPARE(env.speech.spoken, env.speech.prepared);
-        QVERIFY(env.speech.prepared[0].contains(u's'));
     }
 
     // Between the seconds that decide something the coming texts go to the display at once
