@@ -8,6 +8,7 @@
 #include "base/Logging.h"
 #include "sound/AudioOutput.h"
 #include "speech/EspeakEngine.h"
+#include "speech/KanaReading.h"
 #include "speech/ScriptRuns.h"
 
 #include <SDL.h>
@@ -15,6 +16,7 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <cstddef>
 #include <cstdlib>
@@ -79,6 +81,39 @@ void trimLeadingPause(std::vector<short>& samples, int rate) {
                   samples.begin() + std::max<std::ptrdiff_t>(0, first - samples.begin() - kept));
 }
 
+// espeak-ng and Open JTalk's Mei speak at levels of their own, espeak-ng's peaks near full
+// scale: espeak-ng's runs are brought to Mei's loudness, so that an English word in a Japanese
+// sentence (or an English event message after a spoken date) is neither shouted nor lost.
+// Loudness is the RMS of the 10 ms blocks that sound at all, so pauses do not count.
+constexpr double kSpeechRms = 3900; // Mei's, over the clock's announcements
+constexpr double kPeakLimit = 30000;
+
+double soundingRms(const std::vector<short>& samples, int rate) {
+    const size_t block = static_cast<size_t>(std::max(1, rate / 100));
+    double sum = 0;
+    size_t counted = 0;
+    for (size_t at = 0; at + block <= samples.size(); at += block) {
+        double blockSum = 0;
+        for (size_t i = at; i < at + block; ++i)
+            blockSum += double(samples[i]) * samples[i];
+        if (blockSum / double(block) < 300.0 * 300.0) continue; // silence or breath
+        sum += blockSum;
+        counted += block;
+    }
+    return counted ? std::sqrt(sum / double(counted)) : 0;
+}
+
+void bringToLevel(std::vector<short>& samples, int rate, double level) {
+    const double rms = soundingRms(samples, rate);
+    if (rms <= 0 || level <= 0) return;
+    int peak = 1;
+    for (const short v : samples)
+        peak = std::max(peak, std::abs(int(v)));
+    const double gain = std::min(level / rms, kPeakLimit / peak);
+    for (short& v : samples)
+        v = static_cast<short>(std::lround(v * gain));
+}
+
 Mix_Chunk* toChunk(const QByteArray& pcm) {
     if (pcm.isEmpty()) return nullptr;
     auto* buf = static_cast<Uint8*>(SDL_malloc(static_cast<size_t>(pcm.size())));
@@ -111,6 +146,8 @@ bool playOnSpeechChannel(Mix_Chunk* chunk) {
 // A text synthesised into the mixer's format.
 struct SpeechPlayer::Rendered final {
     QString voice;
+    QStringList sent;
+    QList<qint64> runStarts;
     QByteArray pcm;
     qint64 frames = 0;
 };
@@ -118,6 +155,8 @@ struct SpeechPlayer::Rendered final {
 struct SpeechPlayer::Pending final {
     QString text;
     QString voice;
+    QStringList sent;
+    QList<qint64> runStarts;
     Mix_Chunk* chunk = nullptr;
     qint64 frames = 0;
 };
@@ -214,25 +253,62 @@ void SpeechPlayer::run() {
         Rendered r;
         const std::optional<MixerFormat> mixer = openMixerFormat();
         if (!mixer) return r;
-        QStringList voices;
-        for (const ScriptRun& run : splitScriptRuns(text)) {
-            if (run.text.trimmed().isEmpty()) continue;
+        struct Run {
+            QString voice;
+            QString sent;
             std::vector<short> samples;
             int rate = 0;
-            QString voice;
+        };
+        std::vector<Run> runs;
+        for (const ScriptRun& run : splitScriptRuns(text)) {
+            if (run.text.trimmed().isEmpty()) continue;
+            Run out;
             if (run.japanese && jtalk.ok()) {
-                samples = jtalk.synthesize(run.text, &rate);
-                voice = QStringLiteral("mei");
+                out.sent = withoutSpaces(run.text);
+                out.samples = jtalk.synthesize(out.sent, &out.rate);
+                out.voice = QStringLiteral("mei");
                 if (!jtalk.ok()) tellFallback(); // the voice failed in use
             }
-            if (samples.empty() && !(run.japanese && jtalk.ok())) {
-                voice = run.japanese ? QStringLiteral("ja") : QStringLiteral("en");
-                samples = espeakEngine().synthesize(run.text, voice);
-                rate = espeakEngine().sampleRate();
+            if (out.samples.empty() && !(run.japanese && jtalk.ok())) {
+                if (run.japanese) {
+                    // espeak-ng reads kana only: each kanji would be "Chinese letter".
+                    int dropped = 0;
+                    out.sent = kanaReading(withoutSpaces(run.text), &dropped);
+                    if (dropped > 0)
+                        qCWarning(lcFiles).noquote()
+                            << QStringLiteral("espeak-ng cannot read %1 kanji of \"%2\"; "
+                                              "they are left out")
+                                   .arg(dropped)
+                                   .arg(run.text);
+                    out.voice = QStringLiteral("ja");
+                } else {
+                    out.sent = run.text;
+                    out.voice = QStringLiteral("en");
+                }
+                out.samples = espeakEngine().synthesize(out.sent, out.voice);
+                out.rate = espeakEngine().sampleRate();
             }
-            if (r.pcm.isEmpty()) trimLeadingPause(samples, rate);
-            if (!samples.empty() && appendConverted(samples, rate, *mixer, r.pcm))
-                voices.append(voice);
+            if (!out.samples.empty()) runs.push_back(std::move(out));
+        }
+        // espeak-ng's runs take the loudness of Mei's in the same text, or Mei's usual one.
+        std::vector<short> mei;
+        int meiRate = 0;
+        for (const Run& run : runs) {
+            if (run.voice != u"mei") continue;
+            mei.insert(mei.end(), run.samples.begin(), run.samples.end());
+            meiRate = run.rate;
+        }
+        const double level = mei.empty() ? kSpeechRms : soundingRms(mei, meiRate);
+        QStringList voices;
+        for (Run& run : runs) {
+            if (run.voice != u"mei") bringToLevel(run.samples, run.rate, level);
+            if (r.pcm.isEmpty()) trimLeadingPause(run.samples, run.rate);
+            const qsizetype startBytes = r.pcm.size();
+            if (appendConverted(run.samples, run.rate, *mixer, r.pcm)) {
+                voices.append(run.voice);
+                r.sent.append(run.sent);
+                r.runStarts.append(startBytes / mixer->frameBytes());
+            }
         }
         r.voice = voices.join(u'+');
         r.frames = r.pcm.size() / mixer->frameBytes();
@@ -260,7 +336,7 @@ void SpeechPlayer::run() {
             Mix_FreeChunk(p.chunk);
         }
         p.chunk = nullptr;
-        if (onPlayed) onPlayed(Played{p.text, p.voice, p.frames, whole, pcm});
+        if (onPlayed) onPlayed(Played{p.text, p.voice, p.sent, p.runStarts, p.frames, whole, pcm});
         bool idle = false;
         {
             std::lock_guard lock(mutex_);
@@ -351,7 +427,7 @@ void SpeechPlayer::run() {
             } else {
                 r = render(text);
             }
-            next = Pending{text, r.voice, toChunk(r.pcm), r.frames};
+            next = Pending{text, r.voice, r.sent, r.runStarts, toChunk(r.pcm), r.frames};
         }
         if (next && !playing) {
             if (next->chunk && playOnSpeechChannel(next->chunk)) {

@@ -1,7 +1,8 @@
 #pragma once
 // The speech backend: each text is cut into runs of one script, the Japanese runs spoken by
-// Open JTalk (espeak-ng's Japanese voice when Open JTalk or its voice is missing) and the
-// Latin runs by espeak-ng's English voice, joined into one utterance. Synthesis runs on a
+// Open JTalk (espeak-ng's Japanese voice, given the runs in kana, when Open JTalk or its voice
+// is missing) and the Latin runs by espeak-ng's English voice, joined into one utterance at
+// one loudness. Synthesis runs on a
 // worker thread while the text before is still sounding; the samples play on the mixer's
 // speech channel, each text only after the previous has ended, none cut short.
 
@@ -9,6 +10,8 @@
 #include "speech/OpenJTalkEngine.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QStringList>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -23,6 +26,8 @@ public:
     struct Played final {
         QString text;
         QString voice;     // the voices of its runs in order, "+"-joined: "mei", "ja", "mei+en"
+        QStringList sent;  // what each of those voices was handed, in the same order
+        QList<qint64> runStarts; // the output frame at which each of those runs begins
         qint64 frames = 0; // output frames handed to the mixer
         bool whole = true; // false when cut off by an interrupting text or by shutdown
         QByteArray pcm;    // the bytes handed to the mixer, only when keepPcm is set
