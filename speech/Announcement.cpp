@@ -2,6 +2,9 @@
 
 #include "base/Text.h"
 
+#include <QList>
+#include <QStringList>
+
 namespace taku {
 
 namespace {
@@ -150,6 +153,39 @@ QString ComposeDate(int month, int day, int weekday, const VoiceTableData& table
     r += kSpace + table.spoken(kWeekdaySuffix);
     r += kSpace + table.spoken(kClosing);
     return r;
+}
+
+QString ComposeRowInRole(int row, const VoiceTableData& table) {
+    QList<int> rows{row};
+    if (row == 0 || row == 4 || row == 9) {
+        rows = {row, kHourCounter}; // 零時, 四時, 九時
+    } else if (row == kFourBeforeCounter) {
+        rows = {1, kHourCounter, row, kMinuteCounterAfter34}; // 一時四分: 九分 alone is "90 %"
+    } else if (row == kNineBeforeCounter) {
+        rows = {1, kHourCounter, row, kMinuteCounter};
+    } else if (row >= kSunday && row <= kSunday + 6) {
+        rows = {row, kWeekdaySuffix};
+    } else if (row == kHourCounter) {
+        rows = {1, row};
+    } else if (row == kMinuteCounterAfter34) {
+        rows = {1, kHourCounter, 3, row};
+    } else if (row == kMinuteCounter) {
+        rows = {1, kHourCounter, 2, row};
+    } else if (row == kSecondCounter) {
+        rows = {2, row};
+    } else if (row == kFourInMonth || row == kSevenInMonth) {
+        rows = {row, kMonthCounter};
+    } else if (row >= kFirstDay && row <= kTwentiethDay) {
+        rows = {1, kMonthCounter, row}; // a day word alone reads as a span of days
+    } else if (row == kMonthCounter) {
+        rows = {1, row};
+    } else if (row < 0 || row >= VoiceTableData::kEditedRows) {
+        return {};
+    }
+    QStringList words;
+    for (const int r : rows)
+        words.append(table.spoken(r));
+    return words.join(kSpace);
 }
 
 } // namespace taku

@@ -17,4 +17,10 @@ QString ComposeTime(const QString& clockText, const VoiceTableData& table);
 // the closing word in its place). A day below 1 says nothing for the day.
 QString ComposeDate(int month, int day, int weekday, const VoiceTableData& table);
 
+// A row said as an announcement says it: with the rows that stand beside it there, where a
+// synthesizer would read it otherwise alone (row 4, the 4 of 4 o'clock, as "[4] [24]"; row 30,
+// the 1st, as "[1] [41] [30]"). Rows read alike alone and in company are said alone; a row
+// outside 0..41 says nothing.
+QString ComposeRowInRole(int row, const VoiceTableData& table);
+
 } // namespace taku

@@ -5,6 +5,7 @@
 #include "base/Services.h"
 #include "base/Text.h"
 #include "base/TextFile.h"
+#include "speech/Announcement.h"
 
 #include <QComboBox>
 
@@ -125,8 +126,9 @@ void W_Voice::Open() {
 }
 
 void W_Voice::Push_V_Action(int index) {
-    if (index < 0 || index >= VoiceTableData::kRows) return;
-    if (Edit_V* edit = VoiceEdits()[index]) Speak(edit->text(), false);
+    if (index < 0 || index >= VoiceTableData::kEditedRows) return;
+    // The row as an announcement says it, with its neighbours there as the fields hold them.
+    Speak(ComposeRowInRole(index, tableOfFields()), false);
 }
 
 void W_Voice::PopupMenu1_Change() {
@@ -176,13 +178,18 @@ void W_Voice::loadIntoRows(const QString& path) {
     }
 }
 
-void W_Voice::saveRowsTo(const QString& path) {
+VoiceTableData W_Voice::tableOfFields() const {
     VoiceTableData edited = VoiceTable();
     for (int r = 0; r < VoiceTableData::kEditedRows; ++r) {
         const Edit_V* edit = VoiceEdits()[r];
         const Push_V* push = VoiceButtons()[r];
         if (edit && push) edited.setRow(r, push->text(), edit->text());
     }
+    return edited;
+}
+
+void W_Voice::saveRowsTo(const QString& path) {
+    const VoiceTableData edited = tableOfFields();
     // A file that can't be written leaves both the old file and the table as they were.
     if (saveTableFile(path, edited).isEmpty()) VoiceTable() = edited;
 }

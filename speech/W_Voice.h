@@ -1,6 +1,6 @@
 #pragma once
 // The pronunciation editor "発音表": one spoken-text field and one button per table row 0..41
-// in three columns, the button speaking its field as typed; try-out fields for a whole clock
+// in three columns, the button speaking its field as typed, in its role (row 4 as 四時); try-out fields for a whole clock
 // text and a whole date; loading a voice's table or any table file, saving to a chosen file or
 // as the start-up table "voice.txt".
 
@@ -80,6 +80,8 @@ public:
 private:
     // Reads a table file into the table from row 0 on and shows the rows read.
     void loadIntoRows(const QString& path);
+    // The table with rows 0..41 taken from the fields and button captions.
+    VoiceTableData tableOfFields() const;
     // The table with rows 0..41 taken from the fields and button captions, written to path;
     // the table in memory takes the new rows only when the file was written.
     void saveRowsTo(const QString& path);

@@ -146,21 +146,42 @@ private Q_SLOTS:
         QCOMPARE(open<W_Event>()->ListBox1->topLevelItemCount(), 3);
     }
 
-    void rowButtonSpeaksItsFieldAsTyped_data() {
+    // A row's button says its field as typed, with the fields of the rows that stand beside it
+    // in an announcement where the row alone would be read otherwise (四 alone is よん, row 4
+    // is the 四 of 四時; 一日 alone is a span of days, row 30 the 1st).
+    void rowButtonSpeaksItsFieldInItsRole_data() {
         QTest::addColumn<int>("row");
-        for (int r : {0, 13, 14, 27, 28, 41})
-            QTest::addRow("row %d", r) << r;
+        QTest::addColumn<QString>("said"); // the typed rows, "typed 1 typed 24" as "1 24"
+        QTest::newRow("0, 零 of 零時") << 0 << "0 24";
+        QTest::newRow("1, a number alone") << 1 << "1";
+        QTest::newRow("4, 四 of 四時") << 4 << "4 24";
+        QTest::newRow("9, 九 of 九時") << 9 << "9 24";
+        QTest::newRow("11, 四 of 四分") << 11 << "1 24 11 25";
+        QTest::newRow("12, 九 of 九分") << 12 << "1 24 12 26";
+        QTest::newRow("13, the closing word") << 13 << "13";
+        QTest::newRow("14, Sunday") << 14 << "14 23";
+        QTest::newRow("20, Saturday") << 20 << "20 23";
+        QTest::newRow("25, 分 after 3") << 25 << "1 24 3 25";
+        QTest::newRow("26, 分 after 2") << 26 << "1 24 2 26";
+        QTest::newRow("27, seconds") << 27 << "2 27";
+        QTest::newRow("28, 四 of 四月") << 28 << "28 41";
+        QTest::newRow("30, the 1st") << 30 << "1 41 30";
+        QTest::newRow("40, the 20th") << 40 << "1 41 40";
+        QTest::newRow("41, 月 of 一月") << 41 << "1 41";
     }
-    void rowButtonSpeaksItsFieldAsTyped() {
+    void rowButtonSpeaksItsFieldInItsRole() {
         QFETCH(int, row);
+        QFETCH(QString, said);
         open<W_Voice>();
-        const QString before = VoiceTable().spoken(row);
+        const VoiceTableData before = VoiceTable();
         for (int r = 0; r < VoiceTableData::kEditedRows; ++r)
             retype(VoiceEdits()[r], QStringLiteral("typed %1").arg(r));
         QTest::mouseClick(VoiceButtons()[row], Qt::LeftButton);
-        QCOMPARE(env->speech.spoken, QStringList{QStringLiteral("typed %1").arg(row)});
+        QCOMPARE(env->speech.spoken,
+                 QStringList{QStringLiteral("typed ") + said.split(u' ').join(u" typed ")});
         QCOMPARE(clock->Timer3.Mode(), TimerMode::Off); // at once, not through the speech timer
-        QCOMPARE(VoiceTable().spoken(row), before);
+        for (int r = 0; r < VoiceTableData::kRows; ++r)
+            QCOMPARE(VoiceTable().spoken(r), before.spoken(r));
     }
 
     void savedTableReachesFileAndAnnouncement() {
