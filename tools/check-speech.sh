@@ -59,7 +59,7 @@ measure() { # $1 wav, $2 min seconds, $3 max seconds
     fi
 }
 
-date="じゅう に がつ に じゅう よっか もく ようび です"
+date="十 二 月 二 十 四日 木 曜日 です"
 
 run date False 8
 expect "$work/date/spoken.txt" "$date" "おたんじょうび おめでとう........"
@@ -67,7 +67,7 @@ measure "$work/date/speech.wav" 3 12
 
 run minutes True 75
 expect "$work/minutes/spoken.txt" "$date" "おたんじょうび おめでとう........" \
-    "ごご いち じ よん じゅう よん ぷん  です" "ごご いち じ よん じゅう ご ふん  です"
+    "午後 一 時 四 十 四 分  です" "午後 一 時 四 十 五 分  です"
 measure "$work/minutes/speech.wav" 6 30
 
 echo "work files in $work"
