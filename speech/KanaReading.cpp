@@ -196,11 +196,9 @@ QString kanaReading(const QString& text, int* dropped) {
         if (const auto number = readNumber(text, i)) {
             i += number->length;
             Counter counter = Counter::None;
-            // 日 before 曜 begins a weekday, not the day counter.
-            if (i < text.size() && !(i + 1 < text.size() && text[i] == u'日' && text[i + 1] == u'曜')) {
+            if (i < text.size())
                 for (const CounterWord& c : kCounters)
                     if (text[i] == c.kanji) counter = c.counter;
-            }
             if (counter != Counter::None) ++i;
             r += counter == Counter::None ? numberWords(number->value, counter)
                                           : countedWords(number->value, counter);

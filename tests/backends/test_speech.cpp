@@ -180,7 +180,7 @@ private Q_SLOTS:
                           ComposeTime(QStringLiteral("水 午前0:08:14"), table),
                           ComposeDate(1, 1, 6, table), ComposeDate(12, 24, 5, table),
                           QStringLiteral("今日は誕生日です"),
-                          QStringLiteral("元日です。A Happy New Year! 二〇二七年")};
+                          QStringLiteral("Happy New Year! 元日です。二〇二七年")};
         SpeechPlayer speech({}, kEspeakOnly);
         const auto played = speak(speech, texts);
         QCOMPARE(played.size(), texts.size());
@@ -196,7 +196,7 @@ private Q_SLOTS:
         QCOMPARE(played[0].sent, QStringList{QStringLiteral("ごごろくじいっぷんです")});
         QCOMPARE(played[4].sent,
                  QStringList{QStringLiteral("じゅうにがつにじゅうよっかもくようびです")});
-        QCOMPARE(played[6].voice, QStringLiteral("ja+en+ja"));
+        QCOMPARE(played[6].voice, QStringLiteral("en+ja"));
     }
 
     // An English run said between Japanese ones by Mei is as loud as they are, within 3 dB
