@@ -10,7 +10,7 @@ packages=(
   libsdl2-dev libsdl2-mixer-dev
   fonts-ipafont-gothic
   libgtest-dev
-  xvfb xauth x11-apps xdotool faketime imagemagick sox
+  xvfb xauth x11-apps xdotool faketime imagemagick sox openbox
   clang libclang-rt-14-dev
   python3 libx11-6 mount
 )
