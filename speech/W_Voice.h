@@ -13,6 +13,7 @@
 #include <array>
 
 class QComboBox;
+class QLabel;
 
 namespace taku {
 
@@ -65,6 +66,7 @@ public:
     QPushButton* PushButton6 = nullptr; // "保存..."
     QPushButton* PushButton2 = nullptr; // "設定保存"
     QPushButton* PushButton1 = nullptr; // "閉じる"
+    QLabel* Notice = nullptr; // a table file that could not be loaded, below the buttons
 
     // Handlers.
     void Push_V_Action(int index);
@@ -78,8 +80,9 @@ public:
     void Open();
 
 private:
-    // Reads a table file into the table from row 0 on and shows the rows read.
-    void loadIntoRows(const QString& path);
+    // Reads a table file into the table from row 0 on and shows the rows read; a file that
+    // is missing or unreadable changes nothing and is named in Notice.
+    void loadIntoRows(const QString& path, const QString& name);
     // The table with rows 0..41 taken from the fields and button captions, written to path;
     // the table in memory takes the new rows only when the file was written.
     void saveRowsTo(const QString& path);

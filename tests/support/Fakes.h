@@ -94,12 +94,15 @@ public:
     std::optional<Rgb> SelectColor(const Rgb&, const QString&) override {
         return pop(colorAnswers).value_or(std::nullopt);
     }
-    QString GetOpenFolderItem(const QString&) override { return {}; }
+    QString GetOpenFolderItem(const QString&) override {
+        return pop(openAnswers).value_or(QString());
+    }
     QString GetSaveFolderItem(const QString&) override {
         return pop(saveAnswers).value_or(QString());
     }
 
     std::deque<std::optional<Rgb>> colorAnswers; // nullopt = cancel
+    std::deque<QString> openAnswers;             // empty = cancel
     std::deque<QString> saveAnswers;             // empty = cancel
 
 private:
