@@ -61,12 +61,12 @@ public:
     QPushButton* PushButton3 = nullptr;
     QLineEdit* EditField2 = nullptr; // a date title to try
     QPushButton* PushButton4 = nullptr;
-    QComboBox* PopupMenu1 = nullptr; // the voices
+    QComboBox* PopupMenu1 = nullptr;    // the voices
     QPushButton* PushButton5 = nullptr; // "読込..."
     QPushButton* PushButton6 = nullptr; // "保存..."
     QPushButton* PushButton2 = nullptr; // "設定保存"
     QPushButton* PushButton1 = nullptr; // "閉じる"
-    QLabel* Notice = nullptr; // a table file that could not be loaded, below the buttons
+    QLabel* Notice = nullptr;           // names a table file that did not load
 
     // Handlers.
     void Push_V_Action(int index);

@@ -206,9 +206,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("voice");  // chosen in the list; empty: "読込..." instead
         QTest::addColumn<QString>("chosen"); // the file picked after "読込..."
         QTest::addColumn<QString>("notice");
-        QTest::newRow("voice without file") << "Agnes" << "" << "Agnes.txt がありません";
-        QTest::newRow("chosen file gone") << "" << "gone.txt" << "gone.txt がありません";
-        QTest::newRow("chosen folder") << "" << "folder.txt" << "folder.txt を読めません";
+        const auto row = [](const char* name, const char* voice, const char* chosen,
+                            const char* notice) {
+            QTest::newRow(name) << QString::fromUtf8(voice) << QString::fromUtf8(chosen)
+                                << QString::fromUtf8(notice);
+        };
+        row("voice without file", "Agnes", "", "Agnes.txt がありません");
+        row("chosen file gone", "", "gone.txt", "gone.txt がありません");
+        row("chosen folder", "", "folder.txt", "folder.txt を読めません");
     }
     void tableFileThatDoesNotLoadIsNamed() {
         QFETCH(QString, voice);
