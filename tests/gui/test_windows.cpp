@@ -2,6 +2,7 @@
 // a tick repaints only what changes (the window is painted over first with a colour the strip
 // never uses), leaving what a full repaint draws; Qt's own dialogs and fields speak Japanese.
 
+#include "about/Window1.h"
 #include "app/App.h"
 #include "base/Windows.h"
 #include "clock/StaticText.h"
@@ -16,6 +17,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QKeySequenceEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
@@ -103,6 +105,25 @@ private Q_SLOTS:
         quiet.Edit_Key->clear();
         const QString hint = quiet.Edit_Key->findChild<QLineEdit*>()->placeholderText();
         QVERIFY2(japanese(hint), qPrintable(hint));
+    }
+
+    // The about window shows the author's page only when the build names one: a click where
+    // the link stands opens that page or nothing, never a made-up address.
+    void aboutWindowLinksOnlyARealPage() {
+        TestEnv env;
+        const QString address = QStringLiteral(TAKU_AUTHOR_URL);
+        Window1* w = showWindow<Window1>();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QCOMPARE(w->StaticText2->isVisible(), !address.isEmpty());
+        const QPoint link = w->StaticText2->geometry().center();
+        QWidget* under = w->childAt(link);
+        QTest::mouseClick(under ? under : w, Qt::LeftButton, {},
+                          under ? under->mapFrom(w, link) : link);
+        QCOMPARE(env.browser.opened, address.isEmpty()
+                                         ? QStringList()
+                                         : QStringList{QStringLiteral("http://") + address});
+        QCOMPARE(env.speech.spoken, QStringList{QStringLiteral("Programmed by ChikuTaku")});
+        delete w;
     }
 
     void tickMatchesFullRepaint_data() {

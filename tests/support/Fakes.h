@@ -114,6 +114,12 @@ private:
     }
 };
 
+class RecordingBrowser final : public Browser {
+public:
+    void ShowURL(const QString& url) override { opened.append(url); }
+    QStringList opened;
+};
+
 class TestEnv final {
 public:
     TestEnv();
@@ -132,6 +138,7 @@ public:
     RecordingSpeech speech;
     FakeSoundService sound;
     FakeDialogs dialogs;
+    RecordingBrowser browser;
 
 private:
     QTemporaryDir dir_;
