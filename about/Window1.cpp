@@ -57,6 +57,8 @@ Window1::Window1(QWidget* parent)
     StaticText2->setGeometry(43, 51, 234, 24);
     StaticText2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     StaticText2->setCursor(Qt::PointingHandCursor);
+    // A build without a web page of its own shows no link: nothing that leads nowhere.
+    StaticText2->setVisible(!StaticText2->text().isEmpty());
     setLinkLook(false);
 
     PushButton1 = new QPushButton(QStringLiteral("閉じる"), this);

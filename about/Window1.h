@@ -1,7 +1,8 @@
 #pragma once
-// The about window "ちくたく時計について": the clock's name and version, its icon and a
-// link to the author's web page. It talks: a greeting on opening, answers to clicks, a
-// welcome when the pointer reaches the link and a goodbye from its button.
+// The about window "ちくたく時計について": the clock's name and version, its icon and, when
+// the build names one (TAKU_AUTHOR_URL), a link to the author's web page. It talks: a greeting
+// on opening, answers to clicks, a welcome when the pointer reaches the link and a goodbye
+// from its button.
 
 #include <QWidget>
 

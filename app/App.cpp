@@ -2,11 +2,15 @@
 
 #include "about/My_ICON.h"
 #include "app/MenuBar1.h"
+#include "base/Logging.h"
 #include "base/Windows.h"
 #include "clock/W_Time.h"
 #include "prefs/W_Set.h"
 
 #include <QAction>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 namespace taku {
 
@@ -14,6 +18,16 @@ App::App(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("chikutaku"));
     setApplicationVersion(QStringLiteral(TAKU_VERSION));
     setWindowIcon(applicationIcon());
+    // Qt's own texts (the standard dialogs' buttons, the colour dialog, the shortcut field) in
+    // Japanese like the rest of the program, whatever language the desktop speaks.
+    const QString translations = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    auto* qtTexts = new QTranslator(this);
+    if (qtTexts->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qt"),
+                      QStringLiteral("_"), translations))
+        installTranslator(qtTexts);
+    else
+        qCWarning(lcFiles) << "no Japanese translations of Qt in" << translations
+                           << "(Debian package qt6-translations-l10n); Qt's dialogs speak English";
     // Only the clock window's closing ends the program.
     setQuitOnLastWindowClosed(false);
     menuBar_ = new MenuBar1(this);

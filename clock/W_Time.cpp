@@ -69,7 +69,7 @@ W_Time::W_Time(QWidget* parent)
     connect(&core_, &ClockCore::opacityChanged, this,
             [this](double opacity) { SetWindowTransparency(this, static_cast<float>(opacity)); });
     connect(&core_, &ClockCore::positionLoaded, this, [this](int left, int top) {
-        move(left, top);
+        placeAt({left, top});
         keepOnScreen();
     });
 
@@ -84,7 +84,7 @@ void W_Time::layoutControls() {
 
 void W_Time::Open() {
     setFixedHeight(kHeight);
-    core_.setWindowPosition(x(), y());
+    notePosition();
     core_.open();
 }
 
@@ -151,13 +151,23 @@ void W_Time::paintEvent(QPaintEvent* event) {
     }
 }
 
+// The strip's position, kept, saved and restored, is that of its own area, without the title
+// bar and border a window manager puts around it: saving the frame's corner and placing the
+// strip's area there would move it by the frame's size at every start.
+void W_Time::placeAt(const QPoint& topLeft) { setGeometry(QRect(topLeft, size())); }
+
+void W_Time::notePosition() {
+    const QPoint at = geometry().topLeft();
+    core_.setWindowPosition(at.x(), at.y());
+}
+
 void W_Time::moveEvent(QMoveEvent* event) {
-    core_.setWindowPosition(x(), y());
+    notePosition();
     QWidget::moveEvent(event);
 }
 
 void W_Time::Save_Pref() {
-    core_.setWindowPosition(x(), y());
+    notePosition();
     core_.savePreferences();
 }
 
@@ -187,13 +197,12 @@ void W_Time::SetWindowTransparency(QWidget* window, float opacity) {
 }
 
 void W_Time::keepOnScreen() {
-    const QRect frame(pos(), size());
     for (QScreen* screen : QGuiApplication::screens()) {
-        if (screen->geometry().intersects(frame)) return;
+        if (screen->geometry().intersects(geometry())) return;
     }
     if (QScreen* primary = QGuiApplication::primaryScreen()) {
         const QRect avail = primary->availableGeometry();
-        move(avail.left() + std::max(0, (avail.width() - width()) / 2), avail.top() + 40);
+        placeAt({avail.left() + std::max(0, (avail.width() - width()) / 2), avail.top() + 40});
     }
 }
 

@@ -94,6 +94,10 @@ private:
     void setColors(const Rgb& text, const Rgb& back);
     void layoutControls();
     void keepOnScreen();
+    // Places the strip's own area, not its frame, at a point of the screen.
+    void placeAt(const QPoint& topLeft);
+    // Tells the core where the strip's own area is now.
+    void notePosition();
 
     ClockCore core_;
     int width_ = 102;

@@ -1,5 +1,7 @@
 #include "prefs/Quiet.h"
 
+#include "base/Logging.h"
+
 #include <algorithm>
 #include <optional>
 
@@ -104,18 +106,31 @@ QuietSettings parseQuietLines(const QList<QByteArray>& fileLines) {
         const int index = kQuietFirstLine + n;
         return index < fileLines.size() ? fileLines.at(index) : QByteArray();
     };
+    // A line that is there but can't be read turns its choice off, and says so; a missing or
+    // empty line is simply off.
+    const auto usable = [&](int n, bool ok, const char* choice) {
+        if (!ok && !line(n).trimmed().isEmpty())
+            qCWarning(lcFiles).nospace()
+                << "Taku.Prefs line " << kQuietFirstLine + n + 1 << " unusable, " << choice
+                << " off: " << QString::fromUtf8(line(n).left(32));
+        return ok;
+    };
     QuietSettings s;
     const std::optional<bool> on = readFlag(line(0));
     const std::optional<int> start = readMinute(line(1));
     const std::optional<int> end = readMinute(line(2));
-    s.on = on.value_or(false) && start && end;
+    const bool onRead = usable(0, on.has_value(), "quiet hours");
+    const bool startRead = usable(1, start.has_value(), "quiet hours");
+    const bool endRead = usable(2, end.has_value(), "quiet hours");
+    s.on = onRead && startRead && endRead && *on;
     s.startMinute = start.value_or(0);
     s.endMinute = end.value_or(0);
-    s.whenLocked = readFlag(line(3)).value_or(false);
+    const std::optional<bool> whenLocked = readFlag(line(3));
+    s.whenLocked = usable(3, whenLocked.has_value(), "quiet while locked") && *whenLocked;
     const QString shortcut = QString::fromUtf8(line(4)).trimmed();
     const bool printable =
         std::all_of(shortcut.cbegin(), shortcut.cend(), [](QChar c) { return c.isPrint(); });
-    if (printable) s.shortcut = shortcut;
+    if (usable(4, printable, "speak-now key")) s.shortcut = shortcut;
     return s;
 }
 

@@ -59,8 +59,9 @@ MissedAlarm missedAlarm(const QDateTime& lastTick, const QDateTime& now, int ala
                         int alarmMinute);
 
 // Preference lines 23..27 (indexes 22..26 of the file's lines): quiet hours on, start, end,
-// quiet while locked, shortcut. Missing lines read as off; a value out of range or unreadable
-// turns its choice off (times out of range turn quiet hours off).
+// quiet while locked, shortcut. Missing or empty lines read as off; a value out of range or
+// unreadable turns its choice off (times out of range turn quiet hours off) and logs
+//   taku.files warning: Taku.Prefs line N unusable, CHOICE off: "TEXT" (its first 32 bytes)
 inline constexpr int kQuietFirstLine = 22;
 QuietSettings parseQuietLines(const QList<QByteArray>& fileLines);
 

@@ -8,6 +8,8 @@
 #include "speech/Announcement.h"
 
 #include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
 
 namespace taku {
 
@@ -78,6 +80,9 @@ W_Voice::W_Voice(QWidget* parent) : QWidget(parent, Qt::Window) {
                               {467, 562, 80, 20});
     PushButton1 = placeButton(this, QStringLiteral("PushButton1"), QStringLiteral("閉じる"),
                               {565, 561, 80, 20});
+    Notice = new QLabel(this);
+    Notice->setObjectName(QStringLiteral("Notice"));
+    Notice->setGeometry(30, 582, 615, 17);
 
     connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Action(); });
     connect(PushButton4, &QPushButton::clicked, this, [this] { PushButton4_Action(); });
@@ -133,8 +138,8 @@ void W_Voice::Push_V_Action(int index) {
 
 void W_Voice::PopupMenu1_Change() {
     if (PopupMenu1->currentIndex() < 0) return;
-    const QString path = dataFile(PopupMenu1->currentText() + QStringLiteral(".txt"));
-    if (!path.isEmpty()) loadIntoRows(path);
+    const QString name = PopupMenu1->currentText() + QStringLiteral(".txt");
+    loadIntoRows(dataFile(name), name);
 }
 
 void W_Voice::PushButton1_Action() { close(); }
@@ -157,7 +162,7 @@ void W_Voice::PushButton4_Action() {
 void W_Voice::PushButton5_Action() {
     if (!services().dialogs) return;
     const QString path = services().dialogs->GetOpenFolderItem(QStringLiteral("text (*.txt)"));
-    if (!path.isEmpty()) loadIntoRows(path);
+    if (!path.isEmpty()) loadIntoRows(path, QFileInfo(path).fileName());
 }
 
 void W_Voice::PushButton6_Action() {
@@ -167,9 +172,14 @@ void W_Voice::PushButton6_Action() {
     if (!path.isEmpty()) saveRowsTo(path);
 }
 
-void W_Voice::loadIntoRows(const QString& path) {
+void W_Voice::loadIntoRows(const QString& path, const QString& name) {
     const auto lines = readLines(path);
-    if (!lines) return;
+    if (!lines) {
+        Notice->setText(QFileInfo::exists(path) ? name + QStringLiteral(" を読めません")
+                                                : name + QStringLiteral(" がありません"));
+        return;
+    }
+    Notice->clear();
     VoiceTableData& table = VoiceTable();
     const int rows = readTableLines(*lines, table);
     for (int r = 0; r < std::min(rows, int{VoiceTableData::kEditedRows}); ++r) {

@@ -13,6 +13,7 @@
 #include <array>
 
 class QComboBox;
+class QLabel;
 
 namespace taku {
 
@@ -60,11 +61,12 @@ public:
     QPushButton* PushButton3 = nullptr;
     QLineEdit* EditField2 = nullptr; // a date title to try
     QPushButton* PushButton4 = nullptr;
-    QComboBox* PopupMenu1 = nullptr; // the voices
+    QComboBox* PopupMenu1 = nullptr;    // the voices
     QPushButton* PushButton5 = nullptr; // "読込..."
     QPushButton* PushButton6 = nullptr; // "保存..."
     QPushButton* PushButton2 = nullptr; // "設定保存"
     QPushButton* PushButton1 = nullptr; // "閉じる"
+    QLabel* Notice = nullptr;           // names a table file that did not load
 
     // Handlers.
     void Push_V_Action(int index);
@@ -78,8 +80,9 @@ public:
     void Open();
 
 private:
-    // Reads a table file into the table from row 0 on and shows the rows read.
-    void loadIntoRows(const QString& path);
+    // Reads a table file into the table from row 0 on and shows the rows read; a file that
+    // is missing or unreadable changes nothing and is named in Notice.
+    void loadIntoRows(const QString& path, const QString& name);
     // The table with rows 0..41 taken from the fields and button captions.
     VoiceTableData tableOfFields() const;
     // The table with rows 0..41 taken from the fields and button captions, written to path;

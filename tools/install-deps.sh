@@ -4,13 +4,13 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev dbus-daemon
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libxcb1-dev dbus-daemon
   libespeak-ng-dev espeak-ng-data espeak-ng
   open-jtalk open-jtalk-mecab-naist-jdic
   libsdl2-dev libsdl2-mixer-dev
   fonts-ipafont-gothic
   libgtest-dev
-  xvfb xauth x11-apps xdotool faketime imagemagick sox
+  xvfb xauth x11-apps xdotool faketime imagemagick sox openbox
   clang libclang-rt-14-dev
   python3 libx11-6 mount
 )

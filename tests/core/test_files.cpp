@@ -1,7 +1,7 @@
 // The program's text files: lines read with bounds, Shift_JIS both ways, the pronunciation
-// table and the event table, atomic saves; and the preferences file: a known file read into
-// known fields and written back line for line, the optional quiet-time lines after it, the
-// first-run values, and what the clock makes of a file when it opens.
+// table and the event table (and the one delivered), atomic saves; and the preferences file: a
+// known file read into known fields and written back line for line, the optional quiet-time
+// lines after it, the first-run values, and what the clock makes of a file when it opens.
 
 #include "base/TextFile.h"
 #include "clock/ClockCore.h"
@@ -135,6 +135,23 @@ private Q_SLOTS:
         const EventRecord r = parseEventLine(line);
         QTEST(QStringList({QString::number(r.active), r.month, r.day, r.message}).join(u'|'),
               "fields");
+    }
+
+    // The delivered event table wishes a happy new year on 1 January, and only then; its
+    // Christmas row is there to be ticked.
+    void deliveredEventTable_data() {
+        QTest::addColumn<QDate>("day");
+        QTest::addColumn<QStringList>("spoken");
+        QTest::newRow("new year") << QDate(2027, 1, 1)
+                                  << QStringList{QStringLiteral("A Happy New Year!........")};
+        QTest::newRow("christmas") << QDate(2026, 12, 25) << QStringList{};
+        QTest::newRow("2 January") << QDate(2027, 1, 2) << QStringList{};
+    }
+    void deliveredEventTable() {
+        QFETCH(QDate, day);
+        const auto lines = readLines(QStringLiteral(TAKU_DELIVERED_DATA "/event.txt"));
+        QVERIFY(lines);
+        QTEST(messagesForDay(*lines, day.month(), day.day()), "spoken");
     }
 
     // A save replaces the file in one step: dying between the write and the rename leaves the

@@ -1,8 +1,10 @@
 """Runs the real chikutaku executable the way a user's desktop would, and reads what it did.
 
 A ClockRun copies the executable into a temporary folder with a prepared "Taku_DATA" beside it
-(the program finds its data folder beside its own file), starts a private Xvfb and the clock
-under libfaketime at a chosen moment with the taku.* logging categories on, and reads the log.
+(the program finds its data folder beside its own file), starts a private Xvfb (with openbox as
+its window manager, if asked) and the clock under libfaketime at a chosen moment with the taku.*
+logging categories on, and reads the log. The clock can be closed and started again on the same
+display.
 Every process started here is ended by its PID, and also dies with the driver.
 """
 
@@ -58,15 +60,30 @@ def copy_into(folder, files):
             f.write(content)
 
 
-def send_wm_delete(display, window):
-    """What a window manager's close button does: a WM_DELETE_WINDOW client message."""
+def _xlib():
     x = ctypes.CDLL(ctypes.util.find_library("X11"))
     x.XOpenDisplay.restype = ctypes.c_void_p
+    x.XDefaultRootWindow.restype = ctypes.c_ulong
+    x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
     x.XInternAtom.restype = ctypes.c_ulong
     x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x.XTranslateCoordinates.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong,
+                                        ctypes.c_int, ctypes.c_int, ctypes.POINTER(ctypes.c_int),
+                                        ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_ulong)]
+    x.XGetWindowProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_long,
+                                     ctypes.c_long, ctypes.c_int, ctypes.c_ulong,
+                                     ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_int),
+                                     ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_ulong),
+                                     ctypes.POINTER(ctypes.c_void_p)]
     x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
                              ctypes.c_void_p]
-    x.XFlush.argtypes = x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    x.XFree.argtypes = x.XFlush.argtypes = x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    return x
+
+
+def send_wm_delete(display, window):
+    """What a window manager's close button does: a WM_DELETE_WINDOW client message."""
+    x = _xlib()
     dpy = x.XOpenDisplay(display.encode())
     check(dpy, f"cannot open display {display}")
     event = (ctypes.c_long * 24)()  # an XClientMessageEvent in an XEvent's room
@@ -77,6 +94,30 @@ def send_wm_delete(display, window):
     x.XCloseDisplay(dpy)
 
 
+def window_place(display, window):
+    """Where a window's own area stands on the screen, (left, top), and the frame a window
+    manager put around it, (left, right, top, bottom) from _NET_FRAME_EXTENTS, or None."""
+    x = _xlib()
+    dpy = x.XOpenDisplay(display.encode())
+    check(dpy, f"cannot open display {display}")
+    try:
+        left, top, child = ctypes.c_int(), ctypes.c_int(), ctypes.c_ulong()
+        x.XTranslateCoordinates(dpy, window, x.XDefaultRootWindow(dpy), 0, 0, ctypes.byref(left),
+                                ctypes.byref(top), ctypes.byref(child))
+        kind, fmt, count, rest, data = (ctypes.c_ulong(), ctypes.c_int(), ctypes.c_ulong(),
+                                        ctypes.c_ulong(), ctypes.c_void_p())
+        frame = None
+        if x.XGetWindowProperty(dpy, window, x.XInternAtom(dpy, b"_NET_FRAME_EXTENTS", 0), 0, 4, 0,
+                                0, ctypes.byref(kind), ctypes.byref(fmt), ctypes.byref(count),
+                                ctypes.byref(rest), ctypes.byref(data)) == 0 and data.value:
+            if count.value == 4:
+                frame = tuple(ctypes.cast(data, ctypes.POINTER(ctypes.c_long))[i] for i in range(4))
+            x.XFree(data)
+        return (left.value, top.value), frame
+    finally:
+        x.XCloseDisplay(dpy)
+
+
 class ClockRun:
     def __init__(self, exe, name="clock", data=None, extra_env=None):
         """data: {file name: bytes} for Taku_DATA (None: the caller makes data_dir)."""
@@ -84,7 +125,7 @@ class ClockRun:
         self.data_dir = os.path.join(self.work, "Taku_DATA")
         self.log_path = os.path.join(self.work, "clock.log")
         self.extra_env = dict(extra_env or {})
-        self.xvfb = self.clock = self.display = self._log_file = None
+        self.xvfb = self.wm = self.clock = self.display = self._log_file = None
         shutil.copy2(exe, os.path.join(self.work, "chikutaku"))
         ticker = os.path.join(os.path.dirname(exe), "chikutaku-ticker")
         if os.path.exists(ticker):
@@ -93,15 +134,12 @@ class ClockRun:
             os.mkdir(self.data_dir)
             copy_into(self.data_dir, data)
 
-    def start(self, fake_time, speed=None):
-        """Starts the clock at fake_time ("2026-12-24 13:44:58"), speed times as fast if given."""
-        r, w = os.pipe()
-        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1280x800x24",
-                                      "-nolisten", "tcp"], pass_fds=(w,), stderr=subprocess.DEVNULL,
-                                     preexec_fn=_die_with_parent)
-        os.close(w)
-        with os.fdopen(r) as f:
-            self.display = ":" + f.readline().strip()
+    def start(self, fake_time, speed=None, wm=False):
+        """Starts the clock at fake_time ("2026-12-24 13:44:58"), speed times as fast if given.
+        The first start brings up the display, managed by openbox when wm is true; a later
+        start, after close(), runs the clock again on the same display with a fresh log."""
+        if self.xvfb is None:
+            self._start_display(wm)
         faketime = glob.glob("/usr/lib/*/faketime/libfaketime.so.1")
         check(faketime, "libfaketime not found (Debian package faketime)")
         env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb", SDL_AUDIODRIVER="dummy",
@@ -112,15 +150,43 @@ class ClockRun:
                    # No session bus: Qt's accessibility bridge would start one for the display.
                    DBUS_SESSION_BUS_ADDRESS=f"unix:path={self.work}/no-session-bus")
         env = {k: v for k, v in {**env, **self.extra_env}.items() if v is not None}
+        if self._log_file:
+            self._log_file.close()
         self._log_file = open(self.log_path, "wb")
         self.clock = subprocess.Popen([os.path.join(self.work, "chikutaku")], cwd=self.work, env=env,
                                       stdout=self._log_file, stderr=subprocess.STDOUT,
                                       preexec_fn=_die_with_parent)
         return self
 
+    def _start_display(self, wm):
+        r, w = os.pipe()
+        # -noreset: the display outlives each run of the clock; a server that resets when its
+        # last client leaves turns the next clock away.
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1280x800x24",
+                                      "-noreset", "-nolisten", "tcp"], pass_fds=(w,),
+                                     stderr=subprocess.DEVNULL, preexec_fn=_die_with_parent)
+        os.close(w)
+        with os.fdopen(r) as f:
+            self.display = ":" + f.readline().strip()
+        if not wm:
+            return
+        check(shutil.which("openbox"), "openbox not found (Debian package openbox)")
+        # openbox runs its --startup command once it manages the screen.
+        ready = os.path.join(self.work, "wm-ready")
+        self.wm = subprocess.Popen(["openbox", "--sm-disable", "--startup", f"touch {ready}"],
+                                   env=dict(os.environ, DISPLAY=self.display, HOME=self.work,
+                                            XDG_CONFIG_HOME=self.work),
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                   preexec_fn=_die_with_parent)
+        deadline = time.monotonic() + 20
+        while not os.path.exists(ready):
+            check(self.wm.poll() is None, f"openbox ended ({self.wm.returncode})")
+            check(time.monotonic() < deadline, "openbox did not start within 20 s")
+            time.sleep(0.05)
+
     def cleanup(self):
         """Ends what this run started, by PID, and removes its folder."""
-        for proc in (self.clock, self.xvfb):
+        for proc in (self.clock, self.wm, self.xvfb):
             if proc is not None and proc.poll() is None:
                 proc.kill()
                 proc.wait(timeout=10)
@@ -145,10 +211,18 @@ class ClockRun:
 
     def wait_for_tick(self, stamp, timeout):
         """Waits for the tick of a wall-clock second ("2026-12-24 13:45:02")."""
+        self._wait(lambda line: (m := TICK.match(line)) and m.group(1) >= stamp, f"tick of {stamp}",
+                   timeout)
+
+    def wait_for_line(self, start, timeout):
+        """Waits for a log line that starts with the given text."""
+        self._wait(lambda line: line.startswith(start), repr(start), timeout)
+
+    def _wait(self, matches, what, timeout):
         deadline = time.monotonic() + timeout
-        while not any((m := TICK.match(line)) and m.group(1) >= stamp for line in self.lines()):
-            check(self.clock.poll() is None, f"the clock ended ({self.clock.returncode}) waiting for {stamp}")
-            check(time.monotonic() < deadline, f"no tick of {stamp} within {timeout} s")
+        while not any(matches(line) for line in self.lines()):
+            check(self.clock.poll() is None, f"the clock ended ({self.clock.returncode}) waiting for {what}")
+            check(time.monotonic() < deadline, f"no {what} within {timeout} s")
             time.sleep(0.05)
 
     def xdotool(self, *args):

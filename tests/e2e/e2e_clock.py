@@ -21,7 +21,8 @@ import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from clockrun import TICK, CheckFailed, ClockRun, check, copy_into, prefs_lines, voice_table  # noqa: E402
+from clockrun import (TICK, CheckFailed, ClockRun, check, copy_into, prefs_lines, voice_table,  # noqa: E402
+                      window_place)
 
 SPEECH = re.compile(r"^taku\.speech: (.*)$")
 STRIKE = re.compile(r"^taku\.sound: strike (\d+)/(\d+) pan=(-?\d+) volume=(-?\d+) sound=(\S+)$")
@@ -152,6 +153,51 @@ def seconds_ahead(args):
     check(same >= 4, f"only {same} of the seconds drawn ahead look as repainted")
 
 
+def settled_place(run, window, wm, want=None, timeout=10):
+    """The strip's place once the window manager, if any, has framed it (and, with want, once
+    it stands there)."""
+    deadline = time.monotonic() + timeout
+    while True:
+        place, frame = window_place(run.display, window)
+        if (frame is not None or not wm) and (want is None or place == want):
+            return place, frame
+        check(time.monotonic() < deadline, f"the strip stands at {place}, framed {frame}; wanted {want}")
+        time.sleep(0.05)
+
+
+def restarts(args):
+    """Started and closed five times, the strip comes back where it was: under openbox, which
+    puts a title bar and a border around it, and on a bare display. The file is as an earlier
+    version wrote it (22 lines, no quiet-time lines): the strip stands at its top and left, and
+    every close writes it back unchanged. Moved during the third run, as a drag moves it, the
+    strip keeps its new place from then on."""
+    for wm in (True, False):
+        top, left = 200, 400
+        prefs = lambda: "".join(p + "\n" for p in prefs_lines(top=top, left=left)).encode()
+        with ClockRun(os.path.abspath(args.exe), "restarts", {"voice.txt": voice_table(),
+                                                              "Taku.Prefs": prefs()}) as run:
+            for n in range(1, 6):
+                run.start("2026-12-24 13:44:03", wm=wm)
+                window = run.window()
+                place, frame = settled_place(run, window, wm)
+                check(wm == (frame is not None and frame[2] > 0), f"title bar {frame} with wm={wm}")
+                check(place == (left, top), f"start {n}: the strip stands at {place}, not {(left, top)}")
+                if n == 3:
+                    # Moved once the strip has its width: a move before it would be undone by
+                    # the resize, which places the window where the clock last knew it.
+                    run.wait_for_line("taku.startup: first paint", timeout=20)
+                    top, left = 300, 520
+                    run.xdotool("windowmove", str(window), str(left), str(top))
+                    settled_place(run, window, wm, want=(left, top))
+                check(run.close() == 0, "the clock did not end cleanly")
+                with open(os.path.join(run.data_dir, "Taku.Prefs"), "rb") as f:
+                    saved = f.read()
+                check(saved == prefs(), f"start {n}: saved {saved.splitlines()[:2]}, not {[top, left]}")
+                print(f"{'openbox' if wm else 'no wm'} start {n}: strip at {place[0]},{place[1]}"
+                      f" frame {frame}, saved top/left {saved.decode().splitlines()[0]}/"
+                      f"{saved.decode().splitlines()[1]}")
+
+
 EVENTS = b"True\t12\t24\tparty\nFalse\t12\t24\tnever said\nTrue\t12\t25\ttomorrow\nTrue\t12\t24\tand more\n"
 # No sound device of any kind: no sound server, an ALSA with no cards, SDL left to find out.
 NO_SOUND = {"SDL_AUDIODRIVER": None, "PULSE_SERVER": "unix:/nonexistent/pulse",
@@ -213,6 +259,7 @@ SCENARIOS = {
         prefs=dict(ShowSeconds=False, SpeakKey="Ctrl+Alt+T"), keys="ctrl+alt+t",
         said=["s21 s9 s24 s10 s5 s26  s13"]),
     "seconds-ahead": seconds_ahead,
+    "restarts": restarts,
     "read-only-data": dict(CANNOT_SAVE, hook=tmpfs("1m", read_only=True)),
     "full-disk": dict(CANNOT_SAVE, hook=tmpfs("256k", fill=True)),
     "kill-during-saves": kill_during_saves,

@@ -1,20 +1,26 @@
 // Hostile files as the preferences, the pronunciation table and the event table: random bytes,
 // one line of 32 MB, bytes that are not Shift_JIS, NUL bytes and a sparse file of 1 GB. The
 // readers take them with bounded memory (bounded time is CTest's limit on this test), and the
-// clock opens and ticks afterwards. And every input kept for the fuzz targets, the seeds
+// clock opens and ticks afterwards. A quiet-time line the clock can't use turns its choice off,
+// is logged by its number and leaves every other value of the file as it was. And every input
+// kept for the fuzz targets, the seeds
 // (fuzz/corpus/<target>) and the inputs that once failed (tests/data/fuzz/<target>), run
 // through the same bodies with the ordinary compiler, so a fault once found stays fixed in
 // every build (a failing property aborts).
 
+#include "base/Logging.h"
+#include "base/TextFile.h"
 #include "clock/ClockCore.h"
 #include "events/EventFile.h"
 #include "fuzz/FuzzBodies.cpp"
+#include "prefs/Quiet.h"
 #include "speech/VoiceTable.h"
 #include "support/Fakes.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace taku;
@@ -36,7 +42,36 @@ qint64 statusKb(const char* field) {
     return -1;
 }
 
+// The taku.files warnings logged while it lives, the category turned on for them.
+class FilesWarnings final {
+public:
+    FilesWarnings() : previous_(qInstallMessageHandler(&keep)) {
+        lines().clear();
+        category().setEnabled(QtWarningMsg, true);
+    }
+    ~FilesWarnings() {
+        category().setEnabled(QtWarningMsg, false);
+        qInstallMessageHandler(previous_);
+    }
+    FilesWarnings(const FilesWarnings&) = delete;
+    FilesWarnings& operator=(const FilesWarnings&) = delete;
+    static QStringList& lines() {
+        static QStringList kept;
+        return kept;
+    }
+
+private:
+    static QLoggingCategory& category() { return const_cast<QLoggingCategory&>(lcFiles()); }
+    static void keep(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+        if (type == QtWarningMsg && qstrcmp(context.category, "taku.files") == 0)
+            lines().append(message);
+    }
+    QtMessageHandler previous_;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(QuietSettings)
 
 class TestBadFiles final : public QObject {
     Q_OBJECT
@@ -90,6 +125,68 @@ private Q_SLOTS:
         }
         const qint64 grown = statusKb("VmHWM:") - before;
         QVERIFY2(grown < kMemoryBoundKb, qPrintable(QStringLiteral("read with %1 kB").arg(grown)));
+    }
+
+    void unusableQuietLine_data() {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("logged"); // how the warning starts; empty: no warning
+        QTest::addColumn<QuietSettings>("expected");
+        const QString key = QStringLiteral("Ctrl+Alt+T");
+        const QString hoursOff = QStringLiteral("quiet hours off: ");
+        QTest::newRow("on as text") << 23 << QByteArray("yes") << hoursOff + "\"yes\""
+                                    << QuietSettings{false, 1320, 420, true, key};
+        QTest::newRow("start negative") << 24 << QByteArray("-5") << hoursOff + "\"-5\""
+                                        << QuietSettings{false, 0, 420, true, key};
+        QTest::newRow("start as text")
+            << 24 << QByteArray("10pm") << hoursOff << QuietSettings{false, 0, 420, true, key};
+        QTest::newRow("end too large")
+            << 25 << QByteArray("1440") << hoursOff << QuietSettings{false, 1320, 0, true, key};
+        QTest::newRow("end past int") << 25 << QByteArray("99999999999") << hoursOff
+                                      << QuietSettings{false, 1320, 0, true, key};
+        QTest::newRow("locked binary")
+            << 26 << QByteArray("\xff\xfe\0\x01", 4) << QStringLiteral("quiet while locked off")
+            << QuietSettings{true, 1320, 420, false, key};
+        QTest::newRow("key binary")
+            << 27 << QByteArray("\x1b[2J\x07", 6) << QStringLiteral("speak-now key off")
+            << QuietSettings{true, 1320, 420, true, {}};
+        // As written without a key, or cut short by hand: off without a word.
+        QTest::newRow("no key") << 27 << QByteArray() << QString()
+                                << QuietSettings{true, 1320, 420, true, {}};
+        QTest::newRow("start empty")
+            << 24 << QByteArray() << QString() << QuietSettings{false, 0, 420, true, key};
+    }
+    void unusableQuietLine() {
+        QFETCH(int, line);
+        QFETCH(QByteArray, text);
+        QFETCH(QString, logged);
+        QFETCH(QuietSettings, expected);
+        test::TestEnv env;
+        QList<QByteArray> lines = {"88",   "-12",  "False", "True", "False",   "True",      "True",
+                                   "True", "True", "3",     "70",   "9\t8\t7", "6\t5\t4",   "True",
+                                   "2",    "45",   "False", "True", "True",    "6",         "15",
+                                   "4",    "True", "1320",  "420",  "True",    "Ctrl+Alt+T"};
+        lines[line - 1] = text;
+        env.write(QStringLiteral("Taku.Prefs"), joinLines(lines));
+        SettingsRecord rest;
+        rest.ShowAMPM = rest.Show24Hour = rest.ShowAnalog = rest.SmallView = true;
+        rest.AnnounceOn = true, rest.IntervalIndex = 3, rest.Transparency = 70;
+        rest.TextColor = {9, 8, 7}, rest.BackColor = {6, 5, 4}, rest.SoundOn = true;
+        rest.SoundIndex = 2, rest.Volume = 45, rest.SpeakDateAtStart = true;
+        rest.AlarmOn = true, rest.AlarmHour = 6, rest.AlarmMinute = 15, rest.AlarmRepeat = 4;
+        setQuietSettings(rest, expected);
+
+        FilesWarnings warnings;
+        ClockCore clock;
+        QSignalSpy placed(&clock, &ClockCore::positionLoaded);
+        clock.open();
+        QVERIFY(Settings() == rest);
+        QCOMPARE(placed.value(0), (QVariantList{-12, 88}));
+        const QStringList aboutPrefs = warnings.lines().filter(QStringLiteral("Taku.Prefs"));
+        QCOMPARE(aboutPrefs.size(), logged.isEmpty() ? 0 : 1);
+        if (logged.isEmpty()) return;
+        const QString start = QStringLiteral("Taku.Prefs line %1 unusable, ").arg(line);
+        QVERIFY2(aboutPrefs[0].startsWith(start + logged), qPrintable(aboutPrefs[0]));
     }
 
     void keptInputsPass_data() {

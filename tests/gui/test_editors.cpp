@@ -10,7 +10,10 @@
 #include "support/Fakes.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
@@ -216,6 +219,50 @@ private Q_SLOTS:
         QCOMPARE(file("voice.txt"), joinLines(expected));
         QVERIFY(test::crashesBeforeRename([] { openWindow<W_Voice>()->PushButton2_Action(); }));
         QCOMPARE(file("voice.txt"), joinLines(expected));
+    }
+
+    // A voice without its table file, or a chosen file that can't be read: the editor says
+    // which, and the table and the rows stay as they were. The next file that loads clears it.
+    void tableFileThatDoesNotLoadIsNamed_data() {
+        QTest::addColumn<QString>("voice");  // chosen in the list; empty: "読込..." instead
+        QTest::addColumn<QString>("chosen"); // the file picked after "読込..."
+        QTest::addColumn<QString>("notice");
+        const auto row = [](const char* name, const char* voice, const char* chosen,
+                            const char* notice) {
+            QTest::newRow(name) << QString::fromUtf8(voice) << QString::fromUtf8(chosen)
+                                << QString::fromUtf8(notice);
+        };
+        row("voice without file", "Agnes", "", "Agnes.txt がありません");
+        row("chosen file gone", "", "gone.txt", "gone.txt がありません");
+        row("chosen folder", "", "folder.txt", "folder.txt を読めません");
+    }
+    void tableFileThatDoesNotLoadIsNamed() {
+        QFETCH(QString, voice);
+        QFETCH(QString, chosen);
+        QFETCH(QString, notice);
+        QVERIFY(QDir(env->file({})).mkdir(QStringLiteral("folder.txt")));
+        W_Voice* w = open<W_Voice>();
+        retype(VoiceEdits()[1], QStringLiteral("typed"));
+        const VoiceTableData before = VoiceTable();
+
+        if (voice.isEmpty()) {
+            env->dialogs.openAnswers.push_back(env->file(chosen));
+            QTest::mouseClick(w->PushButton5, Qt::LeftButton);
+        } else {
+            w->PopupMenu1->setCurrentText(voice);
+        }
+        QCOMPARE(w->Notice->text(), notice);
+        QVERIFY(w->Notice->isVisible());
+        for (int r = 0; r < VoiceTableData::kRows; ++r)
+            QCOMPARE(VoiceTable().spoken(r), before.spoken(r));
+        QCOMPARE(VoiceEdits()[0]->text(), QStringLiteral("ray"));
+        QCOMPARE(VoiceEdits()[1]->text(), QStringLiteral("typed"));
+
+        env->write(QStringLiteral("Fred.txt"), encodeShiftJis(QStringLiteral("零\tzero\n")));
+        w->PopupMenu1->setCurrentText(QStringLiteral("Fred"));
+        QCOMPARE(w->Notice->text(), QString());
+        QCOMPARE(VoiceEdits()[0]->text(), QStringLiteral("zero"));
+        QCOMPARE(VoiceTable().spoken(0), QStringLiteral("zero"));
     }
 };
 

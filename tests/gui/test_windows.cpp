@@ -1,17 +1,24 @@
 // The settings window's edits reach the store and the clock; quitting from any window saves;
 // a tick repaints only what changes (the window is painted over first with a colour the strip
-// never uses), leaving what a full repaint draws.
+// never uses), leaving what a full repaint draws; Qt's own dialogs and fields speak Japanese.
 
+#include "about/Window1.h"
 #include "app/App.h"
 #include "base/Windows.h"
 #include "clock/StaticText.h"
 #include "clock/W_Time.h"
 #include "prefs/PrefsFile.h"
+#include "prefs/W_Quiet.h"
 #include "prefs/W_Set.h"
 #include "support/Fakes.h"
 
 #include <QBackingStore>
+#include <QColorDialog>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QKeySequenceEdit>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -23,6 +30,14 @@ using taku::test::TestEnv;
 namespace {
 
 QDateTime at(int h, int m, int s) { return QDateTime(QDate(2026, 12, 24), QTime(h, m, s)); }
+
+// Whether a text is written with kana or kanji.
+bool japanese(const QString& text) {
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        return (c.unicode() >= 0x3040 && c.unicode() <= 0x30ff) ||
+               (c.unicode() >= 0x4e00 && c.unicode() <= 0x9fff);
+    });
+}
 } // namespace
 
 class TestWindows final : public QObject {
@@ -74,6 +89,41 @@ private Q_SLOTS:
         QCOMPARE(Settings().AlarmMinute, 42);
         delete openWindow<W_Set>();
         services().commands = nullptr;
+    }
+
+    // What the user meets of Qt itself: the colour dialog of the colour squares, its buttons,
+    // and the empty speak-now key field's hint. The program runs here in the C locale.
+    void qtTextsAreJapanese() {
+        QColorDialog colours;
+        QVERIFY2(japanese(colours.windowTitle()), qPrintable(colours.windowTitle()));
+        const auto* buttons = colours.findChild<QDialogButtonBox*>();
+        QVERIFY(buttons);
+        const QString cancel = buttons->button(QDialogButtonBox::Cancel)->text(); // OK stays OK
+        QVERIFY2(japanese(cancel), qPrintable(cancel));
+
+        W_Quiet quiet;
+        quiet.Edit_Key->clear();
+        const QString hint = quiet.Edit_Key->findChild<QLineEdit*>()->placeholderText();
+        QVERIFY2(japanese(hint), qPrintable(hint));
+    }
+
+    // The about window shows the author's page only when the build names one: a click where
+    // the link stands opens that page or nothing, never a made-up address.
+    void aboutWindowLinksOnlyARealPage() {
+        TestEnv env;
+        const QString address = QStringLiteral(TAKU_AUTHOR_URL);
+        Window1* w = showWindow<Window1>();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QCOMPARE(w->StaticText2->isVisible(), !address.isEmpty());
+        const QPoint link = w->StaticText2->geometry().center();
+        QWidget* under = w->childAt(link);
+        QTest::mouseClick(under ? under : w, Qt::LeftButton, {},
+                          under ? under->mapFrom(w, link) : link);
+        QCOMPARE(env.browser.opened, address.isEmpty()
+                                         ? QStringList()
+                                         : QStringList{QStringLiteral("http://") + address});
+        QCOMPARE(env.speech.spoken, QStringList{QStringLiteral("Programmed by ChikuTaku")});
+        delete w;
     }
 
     void tickMatchesFullRepaint_data() {

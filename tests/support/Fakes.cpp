@@ -14,7 +14,7 @@ TestEnv::TestEnv() {
     settingsStore().replace(SettingsRecord{});
     QDir(dir_.path()).mkdir(QStringLiteral("Taku_DATA"));
     setDataFolderForTesting(dir_.filePath(QStringLiteral("Taku_DATA")));
-    services() = Services{&clock, &speech, &sound, &dialogs, nullptr, nullptr};
+    services() = Services{&clock, &speech, &sound, &dialogs, &browser, nullptr};
 }
 
 TestEnv::~TestEnv() {

@@ -94,12 +94,15 @@ public:
     std::optional<Rgb> SelectColor(const Rgb&, const QString&) override {
         return pop(colorAnswers).value_or(std::nullopt);
     }
-    QString GetOpenFolderItem(const QString&) override { return {}; }
+    QString GetOpenFolderItem(const QString&) override {
+        return pop(openAnswers).value_or(QString());
+    }
     QString GetSaveFolderItem(const QString&) override {
         return pop(saveAnswers).value_or(QString());
     }
 
     std::deque<std::optional<Rgb>> colorAnswers; // nullopt = cancel
+    std::deque<QString> openAnswers;             // empty = cancel
     std::deque<QString> saveAnswers;             // empty = cancel
 
 private:
@@ -109,6 +112,12 @@ private:
         answers.pop_front();
         return answer;
     }
+};
+
+class RecordingBrowser final : public Browser {
+public:
+    void ShowURL(const QString& url) override { opened.append(url); }
+    QStringList opened;
 };
 
 class TestEnv final {
@@ -129,6 +138,7 @@ public:
     RecordingSpeech speech;
     FakeSoundService sound;
     FakeDialogs dialogs;
+    RecordingBrowser browser;
 
 private:
     QTemporaryDir dir_;
