@@ -89,9 +89,10 @@ void ClockCore::updateInterval() {
 }
 
 void ClockCore::applySettings() {
-    // The texts shown ahead were composed with the old settings.
-    if (planned_) aheadStopped(ahead_->dropAhead(), false);
     updateInterval();
+    // A Timer1 asleep until the next minute wakes at the next second: the strip may show the
+    // seconds now, or the coming minute need its sound got ready.
+    if (Timer1.Mode() == TimerMode::Repeat) Timer1.setPeriod(Timer1.Period());
     const SettingsRecord& s = Settings();
     Q_EMIT colorsChanged(s.TextColor, s.BackColor);
     Q_EMIT opacityChanged(s.Transparency / 100.0);
@@ -108,7 +109,6 @@ void ClockCore::tick() {
             if (zoneChanged) reloadLocalZone();
         }
     }
-    if (planned_) endAhead(ahead_->dropAhead());
     Now = taku::Now();
     const QDateTime previous = std::exchange(lastTick_, Now);
     const QTime time = Now.time();
@@ -165,51 +165,19 @@ void ClockCore::tick() {
         break;
     }
     Timer1.setPeriod(kEveryWallSecond);
-    planAhead(layout);
+    sleepUntilNextChange();
 }
 
-void ClockCore::planAhead(const ClockLayout& layout) {
-    // Until the second that gets the next minute ready (or the next minute) only the seconds
-    // change: their texts are handed to the display at once and Timer1 sleeps through them. Not
-    // while the face shows (it is drawn each second) nor while each tick is logged.
-    if (!ahead_ || !layout.textVisible || layout.faceVisible || lcTick().isDebugEnabled()) return;
-    const int second = Now.time().second();
-    // Through second 59 when the coming minute starts nothing that needs getting ready.
-    const bool nothingDue =
-        dueAtNextMinute(Settings(), IntervalMinutes, Now.time()) == SecondZero::Nothing;
-    const int count = (nothingDue ? 59 : kReadySecond - 1) - second;
-    if (count < 2) return;
-    QStringList texts;
-    texts.reserve(count);
-    for (int k = 1; k <= count; ++k) {
-        const ClockLayout next = composeClock(Now.addSecs(k), Settings());
-        if (next.width != layout.width || !next.textVisible || next.faceVisible) break;
-        texts.append(next.text);
-    }
-    if (texts.size() < 2) return;
-    const qint64 second0 = Now.toMSecsSinceEpoch() - Now.time().msec();
-    if (!ahead_->showAhead(second0 + 1000, texts)) return;
-    planned_ = true;
-    Timer1.skipUntil(second0 + (texts.size() + 1) * 1000);
-}
-
-void ClockCore::endAhead(qint64 lastShownMs) {
-    planned_ = false;
-    // The gap after which a passed alarm is made up for counts from the last second shown.
-    if (lastShownMs >= 0) lastTick_ = QDateTime::fromMSecsSinceEpoch(lastShownMs);
-}
-
-void ClockCore::aheadStopped(qint64 lastShownMs, bool late) {
-    if (!planned_) return;
-    endAhead(lastShownMs);
-    if (late)
-        wake();
-    else if (Timer1.Mode() == TimerMode::Repeat)
-        Timer1.setPeriod(Timer1.Period()); // ticks again from the next second
-}
-
-QString ClockCore::clockText() const {
-    return planned_ ? composeClock(taku::Now(), Settings()).text : TimeText;
+void ClockCore::sleepUntilNextChange() {
+    // Without the seconds the strip and its face change with the minute: Timer1 sleeps until
+    // second 0, or until the second that gets the coming minute's sound ready.
+    if (Settings().ShowSeconds) return;
+    const QTime time = Now.time();
+    const bool soundDue =
+        dueAtNextMinute(Settings(), IntervalMinutes, time) != SecondZero::Nothing;
+    const int second = soundDue && time.second() < kReadySecond ? kReadySecond : 60;
+    const qint64 minute = Now.toMSecsSinceEpoch() - time.second() * 1000 - time.msec();
+    Timer1.skipUntil(minute + second * 1000);
 }
 
 void ClockCore::wake() {
@@ -470,7 +438,6 @@ void ClockCore::savePreferences() {
 }
 
 void ClockCore::stop() {
-    if (planned_) endAhead(ahead_->dropAhead());
     Timer1.setMode(TimerMode::Off);
     Timer2.setMode(TimerMode::Off);
     Timer3.setMode(TimerMode::Off);

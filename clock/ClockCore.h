@@ -20,25 +20,15 @@ namespace taku {
 // way then, so that its sound can be got ready.
 SecondZero dueAtNextMinute(const SettingsRecord& settings, int intervalMinutes, const QTime& time);
 
-// Shows the strip's text for the coming seconds by itself, so that the clock need not wake
-// for seconds in which it decides nothing. The strip's window offers it where it can.
-class AheadDisplay {
-public:
-    virtual ~AheadDisplay() = default;
-    // Takes the texts of the seconds starting at firstSecondMs, one a second; false when it
-    // cannot show them.
-    virtual bool showAhead(qint64 firstSecondMs, const QStringList& texts) = 0;
-    // Stops showing texts ahead; returns the start of the last second it showed, or -1.
-    virtual qint64 dropAhead() = 0;
-};
-
 class ClockCore final : public QObject, public ClockCommands {
     Q_OBJECT
 public:
     explicit ClockCore(QObject* parent = nullptr);
 
-    // Timer1 ticks at every wall-clock second; Timer2 strikes the chime; Timer3 hands the
-    // spoken text to the synthesizer a moment after it was composed.
+    // Timer1 ticks at every wall-clock second while the seconds are shown; with them hidden
+    // it sleeps until the next second that changes the strip or decides something. Timer2
+    // strikes the chime; Timer3 hands the spoken text to the synthesizer a moment after it
+    // was composed.
     Timer Timer1{kEveryWallSecond, TimerMode::Repeat};
     Timer Timer2{100};
     Timer Timer3{100};
@@ -79,14 +69,9 @@ public:
     void setScreenLocked(bool locked) { screenLocked_ = locked; }
     // The wall clock was set or the machine woke: the tick runs at once, not at the next second.
     void wake();
-    // Lets the ticks that would only show the next text be skipped while `display` shows it.
-    void setAheadDisplay(AheadDisplay* display) { ahead_ = display; }
-    // The display stopped by itself after showing the second starting at lastShownMs (-1:
-    // none); late: a second came later than its time (the clock was set, the machine slept).
-    void aheadStopped(qint64 lastShownMs, bool late);
 
     // ClockCommands
-    QString clockText() const override;
+    QString clockText() const override { return TimeText; }
     QString dateText() const override { return Title; }
     void speakTimeNow() override { announce(clockText()); }
     void speakClockText(const QString& clockText) override { announce(clockText); }
@@ -113,8 +98,7 @@ private:
     void soundAlarm();
     void getReadyForNextMinute();
     void expectOnset(SecondZero started);
-    void planAhead(const ClockLayout& layout);
-    void endAhead(qint64 lastShownMs);
+    void sleepUntilNextChange();
 
     void showTitle();
 
@@ -128,8 +112,6 @@ private:
     bool screenLocked_ = false;
     QDateTime lastTick_;
     qint64 readyFor_ = 0; // the minute (ms since the epoch) whose sound was got ready
-    AheadDisplay* ahead_ = nullptr;
-    bool planned_ = false; // ahead_ shows the coming seconds and Timer1 skips them
 };
 
 } // namespace taku

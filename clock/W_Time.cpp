@@ -59,8 +59,6 @@ W_Time::W_Time(QWidget* parent)
     BevelButton1->setGeometry(70, 61, 20, 20);
     connect(BevelButton1, &QToolButton::clicked, this, [this] { BevelButton1_Action(); });
 
-    core_.setAheadDisplay(this);
-    connect(Static_Time, &StaticText::aheadStopped, &core_, &ClockCore::aheadStopped);
     connect(&core_, &ClockCore::textShown, this, &W_Time::showText);
     connect(&core_, &ClockCore::faceShown, this, &W_Time::showFace);
     connect(&core_, &ClockCore::widthChanged, this, &W_Time::setStripWidth);
@@ -92,13 +90,6 @@ void W_Time::showText(const QString& text, bool visible) {
     if (Static_Time->isHidden() == visible) Static_Time->setVisible(visible);
     if (visible) Static_Time->setText(text);
 }
-
-bool W_Time::showAhead(qint64 firstSecondMs, const QStringList& texts) {
-    return !Static_Time->isHidden() && Canvas1->isHidden() &&
-           Static_Time->showAhead(firstSecondMs, texts);
-}
-
-qint64 W_Time::dropAhead() { return Static_Time->dropAhead(); }
 
 void W_Time::showFace(bool visible) {
     if (Canvas1->isHidden() == visible) Canvas1->setVisible(visible);

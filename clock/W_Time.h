@@ -19,7 +19,7 @@ namespace taku {
 class FaceCanvas;
 class StaticText;
 
-class W_Time final : public QWidget, private AheadDisplay {
+class W_Time final : public QWidget {
     Q_OBJECT
 public:
     explicit W_Time(QWidget* parent = nullptr);
@@ -84,10 +84,6 @@ protected:
     void paintEvent(class QPaintEvent* event) override;
 
 private:
-    // AheadDisplay: the label shows the coming seconds by itself where it can.
-    bool showAhead(qint64 firstSecondMs, const QStringList& texts) override;
-    qint64 dropAhead() override;
-
     void showText(const QString& text, bool visible);
     void showFace(bool visible);
     void setStripWidth(int width);

@@ -20,7 +20,7 @@ add_custom_command(OUTPUT ${taku_icon_dir}/chikutaku.png ${taku_icon_dir}/chikut
   VERBATIM)
 add_custom_target(taku_icon ALL DEPENDS ${taku_icon_dir}/chikutaku.png)
 
-install(TARGETS chikutaku chikutaku-ticker RUNTIME DESTINATION .)
+install(TARGETS chikutaku RUNTIME DESTINATION .)
 install(FILES ${taku_icon_dir}/chikutaku.png ${taku_icon_dir}/chikutaku-48.png DESTINATION .)
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/cmake/install-desktop-entry.sh DESTINATION .)
 

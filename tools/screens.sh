@@ -12,7 +12,6 @@ work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 
 cp "$build/bin/chikutaku" "$work/"
-cp "$build/bin/chikutaku-ticker" "$work/" 2>/dev/null || true
 cp -r "$build/bin/Taku_DATA" "$work/"
 [ -d "$build/bin/voice" ] && cp -r "$build/bin/voice" "$work/"
 rm -f "$work/Taku_DATA/Taku.Prefs"

@@ -30,16 +30,6 @@ SettingsRecord settingsOf(const QString& flags) {
 }
 QDateTime at(int h, int m, int s) { return QDateTime(QDate(2026, 12, 24), QTime(h, m, s)); }
 
-struct FakeAhead final : AheadDisplay {
-    qint64 first = 0;
-    QStringList texts;
-    int drops = 0;
-    bool showAhead(qint64 firstSecondMs, const QStringList& shown) override {
-        first = firstSecondMs, texts = shown;
-        return true;
-    }
-    qint64 dropAhead() override { return ++drops, first + (texts.size() - 1) * 1000; }
-};
 } // namespace
 
 class TestClockCore final : public QObject {
@@ -239,51 +229,6 @@ private Q_SLOTS:
         if (ready != u"prepare") return;
         core.handOverSpeech();
         QCOMPARE(env.speech.spoken, env.speech.prepared);
-    }
-
-    // Between the seconds that decide something the coming texts go to the display at once
-    // and Timer1 sleeps until the next such second; new settings take them back.
-    void secondsShownAhead_data() {
-        QTest::addColumn<QString>("flags"); // as settingsOf, f: analog face
-        QTest::addColumn<QTime>("start");
-        QTest::addColumn<int>("until"); // the second Timer1 fires next; 0: nothing shown ahead
-        QTest::newRow("nothing due: to the minute") << "" << QTime(14, 43, 0) << 60;
-        QTest::newRow("from the middle") << "" << QTime(14, 43, 30) << 60;
-        QTest::newRow("chime due: to the ready second") << "s" << QTime(14, 59, 0) << 58;
-        QTest::newRow("spoken time due") << "t" << QTime(14, 59, 0) << 58;
-        QTest::newRow("too little left") << "s" << QTime(14, 59, 56) << 0;
-        QTest::newRow("face drawn each second") << "f" << QTime(14, 43, 0) << 0;
-    }
-    void secondsShownAhead() {
-        QFETCH(QString, flags);
-        QFETCH(QTime, start);
-        QFETCH(int, until);
-        TestEnv env;
-        const QDateTime begin = at(start.hour(), start.minute(), start.second());
-        env.clock.set(begin.addMSecs(3));
-        ClockCore core;
-        FakeAhead ahead;
-        core.setAheadDisplay(&ahead);
-        core.open();
-        env.edit([&](SettingsRecord& s) {
-            s.SoundOn = flags.contains(u's'), s.AnnounceOn = flags.contains(u't');
-            s.ShowAnalog = flags.contains(u'f'), s.ShowSeconds = true, s.IntervalIndex = 0;
-        });
-        core.tick();
-        if (until == 0) {
-            QVERIFY(ahead.texts.isEmpty());
-            QCOMPARE(core.Timer1.nextDelay(), 998);
-            return;
-        }
-        QCOMPARE(ahead.first, begin.addSecs(1).toMSecsSinceEpoch());
-        QCOMPARE(ahead.texts.size(), until - start.second() - 1);
-        for (int k = 0; k < ahead.texts.size(); ++k)
-            QVERIFY2(ahead.texts[k].endsWith(QString::asprintf(":%02d", start.second() + 1 + k)),
-                     qPrintable(ahead.texts[k]));
-        QCOMPARE(core.Timer1.nextDelay(), (until - start.second()) * 1000 - 2);
-        env.edit([](SettingsRecord& s) { s.ShowAMPM = !s.ShowAMPM; });
-        QCOMPARE(ahead.drops, 1);
-        QCOMPARE(core.Timer1.nextDelay(), 998);
     }
 
     void zoneChangeIsSeen() {

@@ -127,9 +127,6 @@ class ClockRun:
         self.extra_env = dict(extra_env or {})
         self.xvfb = self.wm = self.clock = self.display = self._log_file = None
         shutil.copy2(exe, os.path.join(self.work, "chikutaku"))
-        ticker = os.path.join(os.path.dirname(exe), "chikutaku-ticker")
-        if os.path.exists(ticker):
-            shutil.copy2(ticker, self.work)
         if data is not None:
             os.mkdir(self.data_dir)
             copy_into(self.data_dir, data)

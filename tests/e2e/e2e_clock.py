@@ -127,32 +127,6 @@ def kill_during_saves(args, rounds=300):
         subprocess.run(["rm", "-rf", folder], timeout=90)
 
 
-def seconds_ahead(args):
-    """With the seconds shown and each tick not logged, the clock sleeps between minutes and its
-    ticker draws the seconds: the strip looks exactly as the clock's own repaint draws it, and
-    goes on changing second after second."""
-    data = {"voice.txt": voice_table(),
-            "Taku.Prefs": "".join(p + "\n" for p in prefs_lines(ShowSeconds=True)).encode()}
-    looks = {}
-    for name, rules in (("repainted", "taku.*=true"), ("ahead", "taku.*=true;taku.tick.debug=false")):
-        with ClockRun(os.path.abspath(args.exe), "seconds-" + name, data=data,
-                      extra_env={"QT_LOGGING_RULES": rules}) as run:
-            run.start("2026-12-24 13:44:03")
-            window, deadline, looks[name] = run.window(), time.monotonic() + 6, set()
-            while time.monotonic() < deadline:
-                looks[name].add(subprocess.run(
-                    ["import", "-window", str(window), "-depth", "8", "rgb:-"], capture_output=True,
-                    env=dict(os.environ, DISPLAY=run.display), timeout=10).stdout)
-                time.sleep(0.15)
-            if name == "ahead":
-                children = subprocess.run(["pgrep", "-P", str(run.clock.pid), "-f", "chikutaku-ticker"],
-                                          capture_output=True, timeout=10).stdout.split()
-                check(len(children) == 1, "no seconds ticker was started")
-    check(len(looks["ahead"]) >= 5, f"the strip showed {len(looks['ahead'])} different seconds in 6 s")
-    same = len(looks["ahead"] & looks["repainted"])
-    check(same >= 4, f"only {same} of the seconds drawn ahead look as repainted")
-
-
 def settled_place(run, window, wm, want=None, timeout=10):
     """The strip's place once the window manager, if any, has framed it (and, with want, once
     it stands there)."""
@@ -258,7 +232,6 @@ SCENARIOS = {
         start="2026-07-06 09:15:20", due="2026-07-06 09:15:20", until="2026-07-06 09:15:24",
         prefs=dict(ShowSeconds=False, SpeakKey="Ctrl+Alt+T"), keys="ctrl+alt+t",
         said=["s21 s9 s24 s10 s5 s26  s13"]),
-    "seconds-ahead": seconds_ahead,
     "restarts": restarts,
     "read-only-data": dict(CANNOT_SAVE, hook=tmpfs("1m", read_only=True)),
     "full-disk": dict(CANNOT_SAVE, hook=tmpfs("256k", fill=True)),
