@@ -11,6 +11,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <numeric>
+
 using namespace taku;
 using taku::test::TestEnv;
 
@@ -229,6 +231,70 @@ private Q_SLOTS:
         if (ready != u"prepare") return;
         core.handOverSpeech();
         QCOMPARE(env.speech.spoken, env.speech.prepared);
+    }
+
+    // Timer1 run as its event loop runs it, each firing at its delay: with the seconds shown
+    // it wakes every second; with them hidden at second 0 only, and at :58 too when the
+    // coming minute has a sound to get ready. The text turns to the new minute at its second
+    // 0. A wake (the clock set, the machine back from sleep) shows the time at once and
+    // sleeps from there; showing the seconds ends the sleep at the next second.
+    void wakeUpsPerMinute_data() {
+        QTest::addColumn<bool>("seconds");
+        QTest::addColumn<QString>("flags"); // as settingsOf
+        QTest::addColumn<QList<int>>("woke"); // the seconds of 14:59 Timer1 fired at
+        QList<int> all(60);
+        std::iota(all.begin(), all.end(), 0);
+        QTest::newRow("seconds shown") << true << "" << all;
+        QTest::newRow("seconds hidden") << false << "" << QList<int>{0};
+        QTest::newRow("hidden, hour spoken") << false << "t" << QList<int>{0, 58};
+        QTest::newRow("hidden, alarm at 7:30 only") << false << "a" << QList<int>{0};
+    }
+    void wakeUpsPerMinute() {
+        QFETCH(bool, seconds);
+        QFETCH(QString, flags);
+        QFETCH(QList<int>, woke);
+        TestEnv env;
+        env.clock.set(at(14, 58, 30).addMSecs(1));
+        ClockCore core;
+        core.open();
+        env.edit([&](SettingsRecord& s) {
+            s.ShowSeconds = seconds, s.AnnounceOn = flags.contains(u't');
+            s.AlarmOn = flags.contains(u'a'), s.AlarmHour = 7, s.AlarmMinute = 30;
+        });
+        QMap<QTime, QString> shown; // at each firing
+        const auto runUntil = [&](const QDateTime& end) {
+            for (;;) {
+                const QDateTime next = env.clock.now().addMSecs(core.Timer1.nextDelay());
+                if (next >= end) break;
+                env.clock.set(next);
+                core.Timer1.fire();
+                shown.insert(next.time(), core.TimeText);
+            }
+        };
+        runUntil(at(15, 0, 30));
+        QList<int> fired;
+        for (const QTime& t : shown.keys()) {
+            QCOMPARE(t.msec(), 1);
+            if (t.hour() == 14 && t.minute() == 59) fired.append(t.second());
+        }
+        QCOMPARE(fired, woke);
+        const QString turn = seconds ? QStringLiteral("15:00:00") : QStringLiteral("15:00");
+        QVERIFY2(shown.value(QTime(15, 0, 0, 1)).endsWith(turn),
+                 qPrintable(shown.value(QTime(15, 0, 0, 1))));
+        const auto before = std::prev(shown.lowerBound(QTime(15, 0)));
+        QVERIFY2(before.value().contains(QStringLiteral("14:59")), qPrintable(before.value()));
+        QCOMPARE(env.speech.prepared.size(), flags == u"t" ? 1 : 0);
+
+        for (const QDateTime& set : {at(15, 20, 30).addMSecs(500), at(14, 10, 10)}) {
+            env.clock.set(set);
+            core.wake();
+            QVERIFY2(core.TimeText.contains(set.toString(QStringLiteral("H:mm"))),
+                     qPrintable(core.TimeText));
+            QCOMPARE(core.Timer1.nextDelay(),
+                     (seconds ? 1000 : 60000 - set.time().second() * 1000) - set.time().msec() + 1);
+        }
+        env.edit([](SettingsRecord& s) { s.ShowSeconds = true; });
+        QCOMPARE(core.Timer1.nextDelay(), 1001);
     }
 
     void zoneChangeIsSeen() {

@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# Runs the clock for a minute under Xvfb beside its peers in the same display: the floor of a
+# Qt clock (bench/qt_floor: a QLabel renewed at each wall-clock second) and `xclock -update 1`.
+# For each it prints CPU seconds, wake-ups (context switches of all its threads) a second and
+# a minute, private memory (USS: Private_Clean + Private_Dirty of smaps_rollup) and peak RSS;
+# for the clock also the lateness of each displayed second against the wall-clock boundary
+# (from taku.tick, logged by a second clock that is not measured) and the time to its first
+# painted strip.
+#
+#   bench/clock_vs_peers.sh [--seconds-hidden] [seconds]   (default 60; BUILD=build/release)
+#
+# CPU is counted so that threads and children that ended still count: each program runs in a
+# cgroup of its own when the cgroup v2 hierarchy is writable (cpu.stat usage_usec), else from
+# the process's own accounting (/proc/PID/stat utime+stime+cutime+cstime, in clock ticks).
+# --seconds-hidden runs the clock without its seconds (xclock and the floor show theirs).
+# Targets: CPU at most 0.7 times the Qt floor's; wake-ups no more than xclock's with the
+# seconds shown, at most 2 a minute without; USS <= 5 MB; p99 lateness <= 5 ms. The last lines:
+#   ratio chikutaku/qt-floor: cpu 0.50 wakeups 1.00 uss 1.1
+#   ratio chikutaku/xclock: cpu 1.20 wakeups 0.90 uss 3.0
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=True
+[ "${1:-}" = --seconds-hidden ] && { seconds=False; shift; }
+secs=${1:-60}
+build=${BUILD:-build/release}
+if [ ! -x "$build/bin/chikutaku" ] || [ ! -x "$build/bench/taku_qt_floor" ]; then
+  cmake --preset release >/dev/null
+  cmake --build --preset release --target chikutaku taku_data taku_qt_floor >/dev/null
+fi
+command -v Xvfb >/dev/null && command -v xclock >/dev/null || tools/install-deps.sh
+
+work=$(mktemp -d)
+cgroups=
+for root in /sys/fs/cgroup /sys/fs/cgroup/unified; do
+  [ "$(stat -fc %T "$root" 2>/dev/null)" = cgroup2fs ] && mkdir "$root/taku-bench-$$" 2>/dev/null &&
+    { cgroups=$root/taku-bench-$$; break; }
+done
+cleanup() {
+  kill $(jobs -p) 2>/dev/null || true
+  wait 2>/dev/null || true
+  [ -z "$cgroups" ] || rmdir "$cgroups"/* "$cgroups" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cp "$build/bin/chikutaku" "$build/bench/taku_qt_floor" "$work/"
+cp -r "$build/bin/voice" "$work/" 2>/dev/null || true # Open JTalk's voice, as installed
+mkdir "$work/Taku_DATA"
+cp data/*.txt "$work/Taku_DATA/" 2>/dev/null || true
+printf '%s\n' 120 340 $seconds True True True False False False 0 100 $'0\t0\t0' \
+  $'255\t255\t255' False 0 100 False False False 0 0 0 >"$work/Taku_DATA/Taku.Prefs"
+
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 800x200x24 -nolisten tcp >/dev/null 2>&1 &
+sleep 1
+export DISPLAY=$display SDL_AUDIODRIVER=dummy
+
+declare -A pid
+run() { # name command...: started in its own cgroup when there is one
+  local name=$1
+  shift
+  if [ -n "$cgroups" ]; then
+    mkdir "$cgroups/$name"
+    (echo $BASHPID >"$cgroups/$name/cgroup.procs" && exec "$@" >/dev/null 2>&1) &
+  else
+    "$@" >/dev/null 2>&1 &
+  fi
+  pid[$name]=$!
+}
+start_ns=$(date +%s%N)
+(cd "$work" && QT_LOGGING_RULES='taku.tick.debug=true;taku.startup.debug=true' \
+  exec ./chikutaku >clock.log 2>&1) &
+run chikutaku "$work/chikutaku"
+run qt-floor "$work/taku_qt_floor"
+run xclock xclock -update 1
+names="chikutaku qt-floor xclock"
+
+sample() { # name file: "cpu_seconds context_switches"
+  local p=${pid[$1]} cpu
+  if [ -n "$cgroups" ]; then
+    cpu=$(awk '/^usage_usec/ {print $2 / 1e6}' "$cgroups/$1/cpu.stat")
+  else
+    cpu=$(awk -v hz="$(getconf CLK_TCK)" '{sub(/.*\) /, ""); print ($12 + $13 + $14 + $15) / hz}' /proc/$p/stat)
+  fi
+  echo "$cpu $(cat /proc/$p/task/*/status | awk '/ctxt_switches/ {s += $2} END {print s + 0}')" >"$2"
+}
+sleep 5 # start-up is reported separately
+for n in $names; do sample $n "$work/$n.0"; done
+sleep "$secs"
+for n in $names; do
+  sample $n "$work/$n.1"
+  cat /proc/${pid[$n]}/smaps_rollup /proc/${pid[$n]}/status >"$work/$n.mem"
+done
+
+python3 - "$work" "$start_ns" "$secs" "$names" <<'PY'
+import sys, re, datetime, os
+work, start_ns, secs, names = sys.argv[1], int(sys.argv[2]), float(sys.argv[3]), sys.argv[4].split()
+def figures(name):
+    (cpu0, ctx0), (cpu1, ctx1) = (map(float, open(os.path.join(work, f"{name}.{i}")).read().split()) for i in (0, 1))
+    mem = {}
+    for line in open(os.path.join(work, name + ".mem")):
+        parts = line.split()
+        if len(parts) >= 2 and parts[1].isdigit(): mem[parts[0].rstrip(":")] = int(parts[1])
+    return cpu1 - cpu0, (ctx1 - ctx0) / secs, (mem["Private_Clean"] + mem["Private_Dirty"]) / 1024, mem["VmHWM"] / 1024
+f = {n: figures(n) for n in names}
+print("{:<10} {:>8} {:>12} {:>12} {:>7} {:>12}".format("program", "CPU s", "wake-ups/s", "wake-ups/min", "USS MB", "peak RSS MB"))
+for n in names:
+    cpu, wake, uss, rss = f[n]
+    print("{:<10} {:>8.4f} {:>12.2f} {:>12.1f} {:>7.1f} {:>12.1f}".format(n, cpu, wake, wake * 60, uss, rss))
+def ts(s): return datetime.datetime.strptime(s, "%Y-%m-%d %H:%M:%S.%f").timestamp()
+late, first_paint = {}, None
+for line in open(os.path.join(work, "clock.log"), encoding="utf-8", errors="replace"):
+    m = re.match(r"taku\.tick: (\S+ \S+)$", line.strip())
+    if m: late.setdefault(int(ts(m.group(1))), (ts(m.group(1)) % 1) * 1000.0)
+    m = re.match(r"taku\.startup: first paint (\S+ \S+)$", line.strip())
+    if m and first_paint is None: first_paint = ts(m.group(1))
+late = sorted(late.values())[3:] if len(late) > 6 else sorted(late.values())
+def pct(p): return late[min(len(late) - 1, int(round(p / 100.0 * (len(late) - 1))))] if late else float("nan")
+print("ticks: {}  lateness ms p50 {:.2f}  p99 {:.2f}".format(len(late), pct(50), pct(99)))
+if first_paint: print("first painted strip after {:.0f} ms".format((first_paint - start_ns / 1e9) * 1000))
+def ratio(a, b): return a / b if b > 0 else float("nan")
+for peer in ("qt-floor", "xclock"):
+    print("ratio chikutaku/{}: cpu {:.2f} wakeups {:.2f} uss {:.1f}".format(
+        peer, *(ratio(f["chikutaku"][i], f[peer][i]) for i in range(3))))
+PY
