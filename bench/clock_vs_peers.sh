@@ -2,10 +2,11 @@
 # Runs the clock for a minute under Xvfb beside its peers in the same display: the floor of a
 # Qt clock (bench/qt_floor: a QLabel renewed at each wall-clock second) and `xclock -update 1`.
 # For each it prints CPU seconds, wake-ups (context switches of all its threads) a second and
-# a minute, private memory (USS: Private_Clean + Private_Dirty of smaps_rollup) and peak RSS;
-# for the clock also the lateness of each displayed second against the wall-clock boundary
-# (from taku.tick, logged by a second clock that is not measured) and the time to its first
-# painted strip.
+# a minute, private memory (USS: Private_Clean + Private_Dirty of smaps_rollup; of it the
+# pages the program dirtied itself) and peak RSS; for the clock also the lateness of each
+# displayed second against the wall-clock boundary (from taku.tick, logged by a second clock
+# that is not measured and ends before the memory is read, as it shares the clock's pages)
+# and the time to its first painted strip.
 #
 #   bench/clock_vs_peers.sh [--seconds-hidden] [seconds]   (default 60; BUILD=build/release)
 #
@@ -46,6 +47,7 @@ cp "$build/bin/chikutaku" "$build/bench/taku_qt_floor" "$work/"
 cp -r "$build/bin/voice" "$work/" 2>/dev/null || true # Open JTalk's voice, as installed
 mkdir "$work/Taku_DATA"
 cp data/*.txt "$work/Taku_DATA/" 2>/dev/null || true
+sync "$work"/* # a file's pages still to be written back count as dirtied by whoever maps them
 printf '%s\n' 120 340 $seconds True True True False False False 0 100 $'0\t0\t0' \
   $'255\t255\t255' False 0 100 False False False 0 0 0 >"$work/Taku_DATA/Taku.Prefs"
 
@@ -69,25 +71,35 @@ run() { # name command...: started in its own cgroup when there is one
 start_ns=$(date +%s%N)
 (cd "$work" && QT_LOGGING_RULES='taku.tick.debug=true;taku.startup.debug=true' \
   exec ./chikutaku >clock.log 2>&1) &
+logger=$!
 run chikutaku "$work/chikutaku"
 run qt-floor "$work/taku_qt_floor"
 run xclock xclock -update 1
 names="chikutaku qt-floor xclock"
 
-sample() { # name file: "cpu_seconds context_switches"
-  local p=${pid[$1]} cpu
+cpu() { # name: CPU seconds so far
   if [ -n "$cgroups" ]; then
-    cpu=$(awk '/^usage_usec/ {print $2 / 1e6}' "$cgroups/$1/cpu.stat")
+    awk '/^usage_usec/ {print $2 / 1e6}' "$cgroups/$1/cpu.stat"
   else
-    cpu=$(awk -v hz="$(getconf CLK_TCK)" '{sub(/.*\) /, ""); print ($12 + $13 + $14 + $15) / hz}' /proc/$p/stat)
+    awk -v hz="$(getconf CLK_TCK)" '{sub(/.*\) /, ""); print ($12 + $13 + $14 + $15) / hz}' /proc/${pid[$1]}/stat
   fi
-  echo "$cpu $(cat /proc/$p/task/*/status | awk '/ctxt_switches/ {s += $2} END {print s + 0}')" >"$2"
+}
+switches() { # name: "tid context_switches" of each living thread, appended to its file; read
+  # every second, as a thread that ends takes its count with it
+  for t in /proc/${pid[$1]}/task/*; do
+    echo "${t##*/} $(awk '/ctxt_switches/ {s += $2} END {print s + 0}' "$t/status" 2>/dev/null)"
+  done >>"$work/$1.ctx"
 }
 sleep 5 # start-up is reported separately
-for n in $names; do sample $n "$work/$n.0"; done
-sleep "$secs"
+for n in $names; do cpu $n >"$work/$n.cpu0"; switches $n; echo - >>"$work/$n.ctx"; done
+for _ in $(seq "$secs"); do
+  sleep 1
+  for n in $names; do switches $n; done
+done
+for n in $names; do cpu $n >"$work/$n.cpu1"; done
+kill $logger
+wait $logger 2>/dev/null || true
 for n in $names; do
-  sample $n "$work/$n.1"
   cat /proc/${pid[$n]}/smaps_rollup /proc/${pid[$n]}/status >"$work/$n.mem"
 done
 
@@ -95,17 +107,27 @@ python3 - "$work" "$start_ns" "$secs" "$names" <<'PY'
 import sys, re, datetime, os
 work, start_ns, secs, names = sys.argv[1], int(sys.argv[2]), float(sys.argv[3]), sys.argv[4].split()
 def figures(name):
-    (cpu0, ctx0), (cpu1, ctx1) = (map(float, open(os.path.join(work, f"{name}.{i}")).read().split()) for i in (0, 1))
+    cpu0, cpu1 = (float(open(os.path.join(work, f"{name}.cpu{i}")).read()) for i in (0, 1))
+    # Per thread: its last count less its count at the start (none for a thread born later).
+    start, last, begun = {}, {}, False
+    for line in open(os.path.join(work, name + ".ctx")):
+        if line.strip() == "-": begun = True; continue
+        tid, count = line.split()
+        (last if begun else start)[tid] = int(count)
+    ctx1, ctx0 = sum(last.values()), sum(start.get(t, 0) for t in last)
     mem = {}
     for line in open(os.path.join(work, name + ".mem")):
         parts = line.split()
         if len(parts) >= 2 and parts[1].isdigit(): mem[parts[0].rstrip(":")] = int(parts[1])
-    return cpu1 - cpu0, (ctx1 - ctx0) / secs, (mem["Private_Clean"] + mem["Private_Dirty"]) / 1024, mem["VmHWM"] / 1024
+    return (cpu1 - cpu0, (ctx1 - ctx0) / secs, (mem["Private_Clean"] + mem["Private_Dirty"]) / 1024,
+            mem["Private_Dirty"] / 1024, mem["VmHWM"] / 1024)
 f = {n: figures(n) for n in names}
-print("{:<10} {:>8} {:>12} {:>12} {:>7} {:>12}".format("program", "CPU s", "wake-ups/s", "wake-ups/min", "USS MB", "peak RSS MB"))
+print("{:<10} {:>8} {:>11} {:>13} {:>7} {:>9} {:>12}".format(
+    "program", "CPU s", "wake-ups/s", "wake-ups/min", "USS MB", "dirty MB", "peak RSS MB"))
 for n in names:
-    cpu, wake, uss, rss = f[n]
-    print("{:<10} {:>8.4f} {:>12.2f} {:>12.1f} {:>7.1f} {:>12.1f}".format(n, cpu, wake, wake * 60, uss, rss))
+    cpu, wake, uss, dirty, rss = f[n]
+    print("{:<10} {:>8.4f} {:>11.2f} {:>13.1f} {:>7.1f} {:>9.1f} {:>12.1f}".format(
+        n, cpu, wake, wake * 60, uss, dirty, rss))
 def ts(s): return datetime.datetime.strptime(s, "%Y-%m-%d %H:%M:%S.%f").timestamp()
 late, first_paint = {}, None
 for line in open(os.path.join(work, "clock.log"), encoding="utf-8", errors="replace"):
