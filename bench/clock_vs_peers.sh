@@ -39,7 +39,7 @@ done
 cleanup() {
   kill $(jobs -p) 2>/dev/null || true
   wait 2>/dev/null || true
-  [ -z "$cgroups" ] || rmdir "$cgroups"/* "$cgroups" 2>/dev/null || true
+  [ -z "$cgroups" ] || rmdir "$cgroups"/*/ "$cgroups" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
