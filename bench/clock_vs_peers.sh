@@ -106,41 +106,32 @@ done
 python3 - "$work" "$start_ns" "$secs" "$names" <<'PY'
 import sys, re, datetime, os
 work, start_ns, secs, names = sys.argv[1], int(sys.argv[2]), float(sys.argv[3]), sys.argv[4].split()
+def lines(name): return open(os.path.join(work, name), encoding="utf-8", errors="replace").read().splitlines()
 def figures(name):
-    cpu0, cpu1 = (float(open(os.path.join(work, f"{name}.cpu{i}")).read()) for i in (0, 1))
+    cpu0, cpu1 = (float(lines(f"{name}.cpu{i}")[0]) for i in (0, 1))
     # Per thread: its last count less its count at the start (none for a thread born later).
-    start, last, begun = {}, {}, False
-    for line in open(os.path.join(work, name + ".ctx")):
-        if line.strip() == "-": begun = True; continue
-        tid, count = line.split()
-        (last if begun else start)[tid] = int(count)
-    ctx1, ctx0 = sum(last.values()), sum(start.get(t, 0) for t in last)
-    mem = {}
-    for line in open(os.path.join(work, name + ".mem")):
-        parts = line.split()
-        if len(parts) >= 2 and parts[1].isdigit(): mem[parts[0].rstrip(":")] = int(parts[1])
-    return (cpu1 - cpu0, (ctx1 - ctx0) / secs, (mem["Private_Clean"] + mem["Private_Dirty"]) / 1024,
-            mem["Private_Dirty"] / 1024, mem["VmHWM"] / 1024)
+    start, last = {}, {}
+    counts = start
+    for line in lines(name + ".ctx"):
+        if line == "-": counts = last
+        else: counts[line.split()[0]] = int(line.split()[1])
+    wake = sum(n - start.get(t, 0) for t, n in last.items()) / secs
+    mem = {l.split()[0].rstrip(":"): int(l.split()[1]) for l in lines(name + ".mem") if re.match(r"\S+:\s+\d+ kB", l)}
+    dirty = mem["Private_Dirty"] / 1024
+    return cpu1 - cpu0, wake, mem["Private_Clean"] / 1024 + dirty, dirty, mem["VmHWM"] / 1024
 f = {n: figures(n) for n in names}
 print("{:<10} {:>8} {:>11} {:>13} {:>7} {:>9} {:>12}".format(
     "program", "CPU s", "wake-ups/s", "wake-ups/min", "USS MB", "dirty MB", "peak RSS MB"))
-for n in names:
-    cpu, wake, uss, dirty, rss = f[n]
-    print("{:<10} {:>8.4f} {:>11.2f} {:>13.1f} {:>7.1f} {:>9.1f} {:>12.1f}".format(
-        n, cpu, wake, wake * 60, uss, dirty, rss))
+for n, (cpu, wake, uss, dirty, rss) in f.items():
+    print(f"{n:<10} {cpu:>8.4f} {wake:>11.2f} {wake * 60:>13.1f} {uss:>7.1f} {dirty:>9.1f} {rss:>12.1f}")
 def ts(s): return datetime.datetime.strptime(s, "%Y-%m-%d %H:%M:%S.%f").timestamp()
-late, first_paint = {}, None
-for line in open(os.path.join(work, "clock.log"), encoding="utf-8", errors="replace"):
-    m = re.match(r"taku\.tick: (\S+ \S+)$", line.strip())
-    if m: late.setdefault(int(ts(m.group(1))), (ts(m.group(1)) % 1) * 1000.0)
-    m = re.match(r"taku\.startup: first paint (\S+ \S+)$", line.strip())
-    if m and first_paint is None: first_paint = ts(m.group(1))
-late = sorted(late.values())[3:] if len(late) > 6 else sorted(late.values())
-def pct(p): return late[min(len(late) - 1, int(round(p / 100.0 * (len(late) - 1))))] if late else float("nan")
-print("ticks: {}  lateness ms p50 {:.2f}  p99 {:.2f}".format(len(late), pct(50), pct(99)))
-if first_paint: print("first painted strip after {:.0f} ms".format((first_paint - start_ns / 1e9) * 1000))
-def ratio(a, b): return a / b if b > 0 else float("nan")
+ticks = [ts(m.group(1)) for m in (re.match(r"taku\.tick: (\S+ \S+)$", l) for l in lines("clock.log")) if m]
+late = sorted((t % 1) * 1000 for t in ticks if t > start_ns / 1e9 + 3)  # not the start-up ones
+paint = [ts(m.group(1)) for m in (re.match(r"taku\.startup: first paint (\S+ \S+)$", l) for l in lines("clock.log")) if m]
+def pct(p): return late[min(len(late) - 1, round(p / 100 * (len(late) - 1)))] if late else float("nan")
+print(f"ticks: {len(ticks)}  lateness ms p50 {pct(50):.2f}  p99 {pct(99):.2f}")
+if paint: print(f"first painted strip after {(paint[0] - start_ns / 1e9) * 1000:.0f} ms")
 for peer in ("qt-floor", "xclock"):
     print("ratio chikutaku/{}: cpu {:.2f} wakeups {:.2f} uss {:.1f}".format(
-        peer, *(ratio(f["chikutaku"][i], f[peer][i]) for i in range(3))))
+        peer, *(a / b if b > 0 else float("nan") for a, b in zip(f["chikutaku"][:3], f[peer][:3]))))
 PY

@@ -173,8 +173,7 @@ void ClockCore::sleepUntilNextChange() {
     // second 0, or until the second that gets the coming minute's sound ready.
     if (Settings().ShowSeconds) return;
     const QTime time = Now.time();
-    const bool soundDue =
-        dueAtNextMinute(Settings(), IntervalMinutes, time) != SecondZero::Nothing;
+    const bool soundDue = dueAtNextMinute(Settings(), IntervalMinutes, time) != SecondZero::Nothing;
     const int second = soundDue && time.second() < kReadySecond ? kReadySecond : 60;
     const qint64 minute = Now.toMSecsSinceEpoch() - time.second() * 1000 - time.msec();
     Timer1.skipUntil(minute + second * 1000);

@@ -240,7 +240,7 @@ private Q_SLOTS:
     // sleeps from there; showing the seconds ends the sleep at the next second.
     void wakeUpsPerMinute_data() {
         QTest::addColumn<bool>("seconds");
-        QTest::addColumn<QString>("flags"); // as settingsOf
+        QTest::addColumn<QString>("flags");   // as settingsOf
         QTest::addColumn<QList<int>>("woke"); // the seconds of 14:59 Timer1 fired at
         QList<int> all(60);
         std::iota(all.begin(), all.end(), 0);
@@ -261,17 +261,13 @@ private Q_SLOTS:
             s.ShowSeconds = seconds, s.AnnounceOn = flags.contains(u't');
             s.AlarmOn = flags.contains(u'a'), s.AlarmHour = 7, s.AlarmMinute = 30;
         });
-        QMap<QTime, QString> shown; // at each firing
-        const auto runUntil = [&](const QDateTime& end) {
-            for (;;) {
-                const QDateTime next = env.clock.now().addMSecs(core.Timer1.nextDelay());
-                if (next >= end) break;
-                env.clock.set(next);
-                core.Timer1.fire();
-                shown.insert(next.time(), core.TimeText);
-            }
-        };
-        runUntil(at(15, 0, 30));
+        QMap<QTime, QString> shown; // at each firing, until 15:00:30
+        for (QDateTime next;
+             (next = env.clock.now().addMSecs(core.Timer1.nextDelay())) < at(15, 0, 30);) {
+            env.clock.set(next);
+            core.Timer1.fire();
+            shown.insert(next.time(), core.TimeText);
+        }
         QList<int> fired;
         for (const QTime& t : shown.keys()) {
             QCOMPARE(t.msec(), 1);
