@@ -84,6 +84,7 @@ void W_Time::Open() {
     setFixedHeight(kHeight);
     notePosition();
     core_.open();
+    core_.wake(); // the strip shows the time from its first paint on
 }
 
 void W_Time::showText(const QString& text, bool visible) {

@@ -158,6 +158,8 @@ private Q_SLOTS:
         env.clock.set(from);
         W_Time w;
         w.Open();
+        QVERIFY2(w.Static_Time->text().contains(from.toString(u"H:mm")),
+                 qPrintable(w.Static_Time->text()));
         env.edit([&](SettingsRecord& s) {
             s.ShowSeconds = seconds;
             s.ShowAnalog = analog;
