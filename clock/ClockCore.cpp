@@ -24,6 +24,13 @@ constexpr int kMinutesOfInterval[] = {60, 30, 15, 10, 5, 1};
 // The tick at this second gets the coming minute's chime or spoken time ready.
 constexpr int kReadySecond = 58;
 
+// What second 0 of the minute after `time` will start, judged ahead as if nothing were under
+// way then, so that its sound can be got ready.
+SecondZero dueAtNextMinute(const SettingsRecord& settings, int intervalMinutes, const QTime& time) {
+    return decideAtSecond(settings, intervalMinutes, QTime(time.hour(), time.minute()).addSecs(60),
+                          true);
+}
+
 // Copies the file at from over the file at to through a temporary file beside it, so the
 // old file stays whole until the new one is complete.
 bool replaceWithCopy(const QString& from, const QString& to) {
@@ -189,11 +196,6 @@ void ClockCore::soundAlarm() {
         startChime(s.SoundIndex, s.AlarmRepeat, s.CustomSound);
     else
         announceTime();
-}
-
-SecondZero dueAtNextMinute(const SettingsRecord& settings, int intervalMinutes, const QTime& time) {
-    const QTime next = QTime(time.hour(), time.minute()).addSecs(60);
-    return decideAtSecond(settings, intervalMinutes, next, true);
 }
 
 void ClockCore::getReadyForNextMinute() {

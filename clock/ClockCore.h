@@ -1,7 +1,7 @@
 #pragma once
-// The clock's behaviour over time, without a window: the per-second tick and what it decides
-// at second 0, the chime and its strikes, the spoken time, date and events, and the
-// preferences file. What the strip must show is announced through signals.
+// The clock's behaviour over time, without a window: the tick and what it decides at second
+// 0, the chime and its strikes, the spoken time, date and events, and the preferences file.
+// What the strip must show is announced through signals.
 
 #include "base/Services.h"
 #include "base/Settings.h"
@@ -15,10 +15,6 @@
 #include <memory>
 
 namespace taku {
-
-// What second 0 of the minute after `time` will start, judged ahead as if nothing were under
-// way then, so that its sound can be got ready.
-SecondZero dueAtNextMinute(const SettingsRecord& settings, int intervalMinutes, const QTime& time);
 
 class ClockCore final : public QObject, public ClockCommands {
     Q_OBJECT

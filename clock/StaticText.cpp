@@ -28,17 +28,13 @@ void StaticText::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
-void StaticText::hideEvent(QHideEvent* event) {
-    painted_ = false;
-    QWidget::hideEvent(event);
-}
-
 bool StaticText::paintInPlace(const QRect& area) {
     // What a repaint of the area would draw: the window's plain background, then the label.
     // Only where the label sits directly on a shown window filled with one opaque colour and
-    // no other child overlaps the area; the first paint goes the ordinary way.
+    // no other child overlaps the area. Before the window's first paint the area is still
+    // painted right: the rest of the window waits for that paint.
     QWidget* window = parentWidget();
-    if (!painted_ || !window || !window->isWindow() || !isVisible() ||
+    if (!window || !window->isWindow() || !isVisible() ||
         window->testAttribute(Qt::WA_NoSystemBackground) ||
         window->testAttribute(Qt::WA_TranslucentBackground))
         return false;
@@ -130,7 +126,6 @@ QRect StaticText::changedRect(const QString& from, const QString& to) {
 void StaticText::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     drawText(p, event->rect(), text_);
-    painted_ = true;
 }
 
 void StaticText::drawText(QPainter& p, const QRect& area, const QString& text) {

@@ -28,7 +28,6 @@ public:
 protected:
     void paintEvent(class QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void hideEvent(class QHideEvent* event) override;
 
 private:
     struct Piece final {
@@ -49,7 +48,6 @@ private:
     QString text_;
     QHash<char16_t, Piece> pieces_;
     qreal lineHeight_ = 0;
-    bool painted_ = false; // a paint event has drawn the label since it was last shown
 };
 
 } // namespace taku
