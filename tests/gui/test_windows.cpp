@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QToolButton>
 
 using namespace taku;
 using taku::test::TestEnv;
@@ -131,28 +132,29 @@ private Q_SLOTS:
         QTest::addColumn<QDateTime>("from");
         QTest::addColumn<QDateTime>("to");
         QTest::addColumn<bool>("seconds");
-        QTest::addColumn<bool>("analog");
+        QTest::addColumn<int>("extra");         // 1 the face, 2 the speaker button over the seconds
         QTest::addColumn<int>("widestRepaint"); // pixels of the label at most
         const struct {
             const char* name;
             QDateTime from, to;
-            bool seconds, analog;
-            int widest;
+            bool seconds;
+            int extra, widest;
         } rows[] = {
-            {"last digit", at(13, 44, 58), at(13, 44, 59), true, false, 14},
-            {"hour turns", at(13, 59, 59), at(14, 0, 0), true, false, 96},
-            {"text shortens", at(10, 0, 0), at(9, 59, 59), true, false, 96},
-            {"face and digit", at(13, 44, 58), at(13, 44, 59), true, true, 14},
-            {"minute, no seconds", at(13, 44, 59), at(13, 45, 0), false, false, 14},
+            {"last digit", at(13, 44, 58), at(13, 44, 59), true, 0, 14},
+            {"hour turns", at(13, 59, 59), at(14, 0, 0), true, 0, 96},
+            {"text shortens", at(10, 0, 0), at(9, 59, 59), true, 0, 96},
+            {"face and digit", at(13, 44, 58), at(13, 44, 59), true, 1, 14},
+            {"button over the digit", at(13, 44, 58), at(13, 44, 59), true, 2, 24},
+            {"minute, no seconds", at(13, 44, 59), at(13, 45, 0), false, 0, 14},
         };
         for (const auto& r : rows)
-            QTest::newRow(r.name) << r.from << r.to << r.seconds << r.analog << r.widest;
+            QTest::newRow(r.name) << r.from << r.to << r.seconds << r.extra << r.widest;
     }
     void tickMatchesFullRepaint() {
         QFETCH(QDateTime, from);
         QFETCH(QDateTime, to);
         QFETCH(bool, seconds);
-        QFETCH(bool, analog);
+        QFETCH(int, extra);
         QFETCH(int, widestRepaint);
         TestEnv env;
         env.clock.set(from);
@@ -162,11 +164,12 @@ private Q_SLOTS:
                  qPrintable(w.Static_Time->text()));
         env.edit([&](SettingsRecord& s) {
             s.ShowSeconds = seconds;
-            s.ShowAnalog = analog;
+            s.ShowAnalog = extra == 1;
             s.ShowWeek = s.ShowAMPM = s.Show24Hour = true;
             s.TextColor = {250, 240, 200}, s.BackColor = {40, 90, 160};
         });
         w.Timer1_Action();
+        if (extra == 2) w.BevelButton1->move(w.width() - 20, 1);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCoreApplication::processEvents();
@@ -200,6 +203,7 @@ private Q_SLOTS:
         }
         QVERIFY(!label.isEmpty());
         QVERIFY(label.width() <= widestRepaint);
+        if (extra == 2) return;
 
         // The text stands where QPainter::drawText puts it: right-aligned and centred top to
         // bottom in the label, not a pixel aside.
