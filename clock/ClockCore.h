@@ -21,10 +21,9 @@ class ClockCore final : public QObject, public ClockCommands {
 public:
     explicit ClockCore(QObject* parent = nullptr);
 
-    // Timer1 ticks at every wall-clock second while the seconds are shown; with them hidden
-    // it sleeps until the next second that changes the strip or decides something. Timer2
-    // strikes the chime; Timer3 hands the spoken text to the synthesizer a moment after it
-    // was composed.
+    // Timer1 ticks at every wall-clock second, with the seconds hidden only at those that change
+    // the strip or decide something; Timer2 strikes the chime; Timer3 hands the spoken text to
+    // the synthesizer a moment after it was composed.
     Timer Timer1{kEveryWallSecond, TimerMode::Repeat};
     Timer Timer2{100};
     Timer Timer3{100};

@@ -29,10 +29,9 @@ void StaticText::changeEvent(QEvent* event) {
 }
 
 bool StaticText::paintInPlace(const QRect& area) {
-    // What a repaint of the area would draw: the window's plain background, then the label.
-    // Only where the label sits directly on a shown window filled with one opaque colour and
-    // no other child overlaps the area. Before the window's first paint the area is still
-    // painted right: the rest of the window waits for that paint.
+    // What a repaint of the area would draw: the window's plain background, then the label;
+    // only where the label sits on a shown window of one opaque colour and no other child
+    // overlaps the area (before the window's first paint too: the rest waits for that paint).
     QWidget* window = parentWidget();
     if (!window || !window->isWindow() || !isVisible() ||
         window->testAttribute(Qt::WA_NoSystemBackground) ||

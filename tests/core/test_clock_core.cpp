@@ -11,8 +11,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <numeric>
-
 using namespace taku;
 using taku::test::TestEnv;
 
@@ -242,8 +240,9 @@ private Q_SLOTS:
         QTest::addColumn<bool>("seconds");
         QTest::addColumn<QString>("flags");   // as settingsOf
         QTest::addColumn<QList<int>>("woke"); // the seconds of 14:59 Timer1 fired at
-        QList<int> all(60);
-        std::iota(all.begin(), all.end(), 0);
+        QList<int> all;
+        for (int second = 0; second < 60; ++second)
+            all << second;
         QTest::newRow("seconds shown") << true << "" << all;
         QTest::newRow("seconds hidden") << false << "" << QList<int>{0};
         QTest::newRow("hidden, hour spoken") << false << "t" << QList<int>{0, 58};
