@@ -5,7 +5,6 @@
 #include "base/TextFile.h"
 #include "clock/ClockText.h"
 #include "events/EventFile.h"
-#include "prefs/PrefsFile.h"
 #include "prefs/Quiet.h"
 #include "speech/Announcement.h"
 #include "speech/VoiceTable.h"
@@ -70,7 +69,7 @@ void ClockCore::open() {
     zoneWatch_.changed();
     if (const ClockSource* clock = services().clock) zoneMinute_ = clock->msecsSinceEpoch() / 60000;
     showTitle();
-    loadPreferences();
+    preferencesLoaded();
     loadPronunciations();
     AnnounceReady = true;
     if (Settings().SpeakDateAtStart)
@@ -420,53 +419,17 @@ void ClockCore::speakTodaysEvents() {
         Speak(message, false);
 }
 
-// Preferences ------------------------------------------------------------------------------
-
-void ClockCore::setWindowPosition(int left, int top) {
-    left_ = left;
-    top_ = top;
-}
-
-void ClockCore::loadPreferences() {
-    PrefsValues values{{top_, left_}, Settings()};
-    SettingsRecord& s = values.settings;
-    const QString path = dataFile(QStringLiteral("Taku.Prefs"));
-    ReadLimits limits;
-    limits.maxLines = kPrefsLines;
-    limits.maxLineBytes = 1024;
-    limits.maxFileBytes = 64 * 1024;
-    const auto lines = readLines(path, limits);
-    if (lines) {
-        parsePrefs(*lines, values);
-        setWindowPosition(values.position.Left, values.position.Top);
-        if (s.CustomSound) {
-            SoundService* sound = services().sound;
-            EffectSound =
-                sound ? sound->openAsSound(dataFile(QStringLiteral("MySound.wav"))) : nullptr;
-            customSound_ = EffectSound;
-            if (!EffectSound) qCWarning(lcFiles) << "MySound.wav did not open as a sound";
-        }
-    } else {
-        if (path.isEmpty())
-            qCWarning(lcFiles) << "no Taku_DATA folder beside the program; using first-run values";
-        applyFirstRunValues(s);
-    }
-    if (s.TextColor == s.BackColor) s.BackColor = s.TextColor.inverse();
-    settingsStore().replace(s);
+void ClockCore::preferencesLoaded() {
+    if (Settings().CustomSound) openCustomSound();
     applySettings();
-    if (lines) Q_EMIT positionLoaded(left_, top_);
     TickPeriod = 1000;
 }
 
-void ClockCore::savePreferences() {
-    const QString path = dataFile(QStringLiteral("Taku.Prefs"));
-    if (path.isEmpty()) {
-        qCWarning(lcFiles) << "no Taku_DATA folder; preferences not saved";
-        return;
-    }
-    const PrefsValues values{{top_, left_}, Settings()};
-    const QString error = saveFileAtomically(path, joinLines(formatPrefs(values)));
-    if (!error.isEmpty()) qCWarning(lcFiles) << "preferences not saved:" << error;
+void ClockCore::openCustomSound() {
+    SoundService* sound = services().sound;
+    EffectSound = sound ? sound->openAsSound(dataFile(QStringLiteral("MySound.wav"))) : nullptr;
+    customSound_ = EffectSound;
+    if (!EffectSound) qCWarning(lcFiles) << "MySound.wav did not open as a sound";
 }
 
 void ClockCore::stop() {

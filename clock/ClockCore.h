@@ -1,7 +1,8 @@
 #pragma once
 // The clock's behaviour over time, without a window: the per-second tick and what it decides
-// at second 0, the chime and its strikes, the spoken time, date and events, and the
-// preferences file. What the strip must show is announced through signals.
+// at second 0, the chime and its strikes, the spoken time, date and events. It follows the
+// settings store (which the preferences file fills); what the strip must show is announced
+// through signals.
 
 #include "base/Services.h"
 #include "base/Settings.h"
@@ -58,7 +59,8 @@ public:
     int ChimeCount = 0;
     int ChimesLeft = 0;
 
-    // Preferences, pronunciation table, the date at start-up and today's events.
+    // The pronunciation table, the date at start-up and today's events, with the settings
+    // the store holds (the preferences file is read before).
     void open();
     void tick();
     void strike();
@@ -68,12 +70,12 @@ public:
     void announce(const QString& clockText);
     void announceTime();
     void announceDate(int month, int day, int weekday);
-    void loadPreferences();
+    // The settings were read anew: the user's own sound is opened again if it is chosen.
+    void preferencesLoaded();
     void loadPronunciations();
     void speakTodaysEvents();
     void updateInterval();
     void stop();
-    void setWindowPosition(int left, int top);
     void watchZoneFile(const QString& path) { zoneWatch_ = ZoneWatch(path); }
     // Whether the screen is locked; the desktop session keeps it up to date.
     void setScreenLocked(bool locked) { screenLocked_ = locked; }
@@ -95,7 +97,6 @@ public:
     void previewSound(int kind) override { startChime(kind, 2, false); }
     bool loadCustomSound(const QString& path) override;
     void previewCustomSound() override;
-    void savePreferences() override;
 
 Q_SIGNALS:
     void textShown(const QString& text, bool visible);
@@ -104,7 +105,6 @@ Q_SIGNALS:
     void titleChanged(const QString& title);
     void colorsChanged(const taku::Rgb& text, const taku::Rgb& back);
     void opacityChanged(double opacity);
-    void positionLoaded(int left, int top);
 
 private:
     void applySettings();
@@ -117,10 +117,9 @@ private:
     void endAhead(qint64 lastShownMs);
 
     void showTitle();
+    void openCustomSound();
 
     int width_ = 0;
-    int top_ = 0;
-    int left_ = 0;
     std::shared_ptr<SoundObject> customSound_; // the user's sound once opened
     std::shared_ptr<SoundObject> heard_;       // the custom sound tried out, kept to its end
     ZoneWatch zoneWatch_;

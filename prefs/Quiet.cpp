@@ -2,9 +2,6 @@
 
 #include "base/Logging.h"
 
-#include <algorithm>
-#include <optional>
-
 Q_LOGGING_CATEGORY(lcQuiet, "taku.quiet", QtCriticalMsg)
 
 namespace taku {
@@ -33,20 +30,6 @@ QString reasonName(SkipReason reason) {
         break;
     }
     return QStringLiteral("none");
-}
-
-std::optional<bool> readFlag(const QByteArray& line) {
-    const QByteArray t = line.trimmed();
-    if (t == "True") return true;
-    if (t == "False") return false;
-    return std::nullopt;
-}
-
-std::optional<int> readMinute(const QByteArray& line) {
-    bool ok = false;
-    const int value = line.trimmed().toInt(&ok);
-    if (!ok || value < 0 || value >= kMinutesPerDay) return std::nullopt;
-    return value;
 }
 
 } // namespace
@@ -99,39 +82,6 @@ MissedAlarm missedAlarm(const QDateTime& lastTick, const QDateTime& now, int ala
     if (current - dueSecs <= kLateAlarmSeconds) return MissedAlarm::SoundNow;
     qCInfo(lcQuiet).noquote() << lateAlarmLine(at);
     return MissedAlarm::TooLate;
-}
-
-QuietSettings parseQuietLines(const QList<QByteArray>& fileLines) {
-    const auto line = [&](int n) {
-        const int index = kQuietFirstLine + n;
-        return index < fileLines.size() ? fileLines.at(index) : QByteArray();
-    };
-    // A line that is there but can't be read turns its choice off, and says so; a missing or
-    // empty line is simply off.
-    const auto usable = [&](int n, bool ok, const char* choice) {
-        if (!ok && !line(n).trimmed().isEmpty())
-            qCWarning(lcFiles).nospace()
-                << "Taku.Prefs line " << kQuietFirstLine + n + 1 << " unusable, " << choice
-                << " off: " << QString::fromUtf8(line(n).left(32));
-        return ok;
-    };
-    QuietSettings s;
-    const std::optional<bool> on = readFlag(line(0));
-    const std::optional<int> start = readMinute(line(1));
-    const std::optional<int> end = readMinute(line(2));
-    const bool onRead = usable(0, on.has_value(), "quiet hours");
-    const bool startRead = usable(1, start.has_value(), "quiet hours");
-    const bool endRead = usable(2, end.has_value(), "quiet hours");
-    s.on = onRead && startRead && endRead && *on;
-    s.startMinute = start.value_or(0);
-    s.endMinute = end.value_or(0);
-    const std::optional<bool> whenLocked = readFlag(line(3));
-    s.whenLocked = usable(3, whenLocked.has_value(), "quiet while locked") && *whenLocked;
-    const QString shortcut = QString::fromUtf8(line(4)).trimmed();
-    const bool printable =
-        std::all_of(shortcut.cbegin(), shortcut.cend(), [](QChar c) { return c.isPrint(); });
-    if (usable(4, printable, "speak-now key")) s.shortcut = shortcut;
-    return s;
 }
 
 QuietSettings quietSettings(const SettingsRecord& r) {

@@ -1,14 +1,13 @@
 #pragma once
-// Quiet hours and the screen lock: when a chime or a spoken time is left out, what a wake from
-// sleep still owes the user, and the five preference lines that hold these choices.
+// Quiet hours and the screen lock: when a chime or a spoken time is left out, and what a wake
+// from sleep still owes the user. The choices are kept in the settings record (and the
+// preferences file's optional lines).
 //   taku.quiet info: "skipped chime|speech HH:MM reason=quiet-hours|locked" for each sound left
 //   out, "skipped alarm HH:MM reason=late" for an alarm that passed too long ago in sleep.
 
 #include "base/Settings.h"
 
-#include <QByteArray>
 #include <QDateTime>
-#include <QList>
 #include <QLoggingCategory>
 #include <QString>
 #include <QTime>
@@ -57,13 +56,6 @@ inline constexpr int kLateAlarmSeconds = 10 * 60;
 // latest occurrence before now falls after lastTick; it sounds when at most ten minutes late.
 MissedAlarm missedAlarm(const QDateTime& lastTick, const QDateTime& now, int alarmHour,
                         int alarmMinute);
-
-// Preference lines 23..27 (indexes 22..26 of the file's lines): quiet hours on, start, end,
-// quiet while locked, shortcut. Missing or empty lines read as off; a value out of range or
-// unreadable turns its choice off (times out of range turn quiet hours off) and logs
-//   taku.files warning: Taku.Prefs line N unusable, CHOICE off: "TEXT" (its first 32 bytes)
-inline constexpr int kQuietFirstLine = 22;
-QuietSettings parseQuietLines(const QList<QByteArray>& fileLines);
 
 // The choices as the settings record holds them, and back.
 QuietSettings quietSettings(const SettingsRecord& record);

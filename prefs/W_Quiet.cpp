@@ -113,6 +113,11 @@ void W_Quiet::followStore() {
             setQuietSettings(record, q);
             settingsStore().replace(record);
         });
+        // A change made elsewhere shows here; the window's own edits are shown already.
+        connect(&settingsStore(), &SettingsStore::changed, this,
+                [this](const SettingsRecord&, const SettingsRecord& after) {
+                    if (quietSettings(after) != settings()) Open(quietSettings(after));
+                });
     }
     Open(quietSettings(Settings()));
 }

@@ -1,6 +1,7 @@
 #include "sound/AudioOutput.h"
 
 #include "base/Logging.h"
+#include "base/Services.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -106,8 +107,7 @@ void onsetEffect(int channel, void* stream, int len, void*) {
     if (i == count) return;
     w.pending = false;
     const double frames = i / w.channels + kBufferFrames;
-    const qint64 heard =
-        QDateTime::currentMSecsSinceEpoch() + std::llround(frames * 1000.0 / w.frequency);
+    const qint64 heard = NowMSecs() + std::llround(frames * 1000.0 / w.frequency);
     const qint64 late = heard - w.due;
     qCInfo(lcAudio).noquote() << QStringLiteral("onset %1 %2%3 ms")
                                      .arg(w.kind == OnsetKind::Chime ? QStringLiteral("chime")
@@ -127,7 +127,7 @@ void expectOnset(OnsetKind kind, qint64 dueEpochMs) {
 void watchOnset(int channel, OnsetKind kind) {
     if (channel < 0 || channel >= kChannels) return;
     const qint64 due = expectedDue[static_cast<size_t>(kind)].exchange(0);
-    if (due == 0 || QDateTime::currentMSecsSinceEpoch() - due > kStaleMs) return;
+    if (due == 0 || NowMSecs() - due > kStaleMs) return;
     Watch& w = watches[static_cast<size_t>(channel)];
     Uint16 format = 0;
     if (Mix_QuerySpec(&w.frequency, &format, &w.channels) == 0) return;

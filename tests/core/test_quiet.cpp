@@ -119,6 +119,7 @@ private Q_SLOTS:
         const QDate day(2026, 12, 24);
         env.clock.set(QDateTime(day, before));
         ClockCore core;
+        env.prefs.load();
         core.open();
         env.edit([&](SettingsRecord& s) {
             s.SoundOn = flags.contains(u's');

@@ -114,7 +114,8 @@ private Q_SLOTS:
         const qint64 before = statusKb("VmRSS:");
         {
             ClockCore clock;
-            clock.open(); // preferences, pronunciation table and today's events
+            env.prefs.load();
+            clock.open(); // the pronunciation table and today's events
             clock.Timer1.fire();
             QVERIFY(!clock.TimeText.isEmpty());
             QVERIFY(env.speech.spoken.size() <= 100);
@@ -177,9 +178,8 @@ private Q_SLOTS:
         setQuietSettings(rest, expected);
 
         FilesWarnings warnings;
-        ClockCore clock;
-        QSignalSpy placed(&clock, &ClockCore::positionLoaded);
-        clock.open();
+        QSignalSpy placed(&env.prefs, &PreferencesFile::positionLoaded);
+        QVERIFY(env.prefs.load());
         QVERIFY(Settings() == rest);
         QCOMPARE(placed.value(0), (QVariantList{-12, 88}));
         const QStringList aboutPrefs = warnings.lines().filter(QStringLiteral("Taku.Prefs"));

@@ -13,6 +13,7 @@
 #include "support/Fakes.h"
 
 #include <QBackingStore>
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -22,7 +23,9 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QSlider>
 #include <QTest>
+#include <QTimeEdit>
 
 using namespace taku;
 using taku::test::TestEnv;
@@ -69,6 +72,38 @@ private Q_SLOTS:
         window.PushButton2->click(); // save
         QVERIFY(env.read(QStringLiteral("Taku.Prefs")).contains("10\t20\t30"));
         services().commands = nullptr;
+    }
+
+    // A change made elsewhere (the tray, the other window, a file read) shows in the open
+    // windows; a number being typed that already means the stored value is left as typed.
+    void windowsFollowTheStore() {
+        TestEnv env;
+        W_Set settings;
+        W_Quiet quiet;
+        quiet.followStore();
+        settingsStore().set(&SettingsRecord::ShowSeconds, true);
+        settingsStore().set(&SettingsRecord::Volume, std::int32_t{35});
+        settingsStore().set(&SettingsRecord::TextColor, Rgb{10, 20, 30});
+        QVERIFY(settings.Check_Sec->isChecked());
+        QCOMPARE(settings.Slider_Sound->value(), 35);
+        QCOMPARE(settings.Rect_Moji->fill(), (Rgb{10, 20, 30}));
+
+        settings.Edit_H->setText(QStringLiteral("07"));
+        QCOMPARE(Settings().AlarmHour, 7);
+        QCOMPARE(settings.Edit_H->text(), QStringLiteral("07"));
+        settingsStore().set(&SettingsRecord::AlarmHour, std::int32_t{9});
+        QCOMPARE(settings.Edit_H->text(), QStringLiteral("9"));
+
+        SettingsRecord r = Settings();
+        setQuietSettings(r, {true, 1320, 420, true, QStringLiteral("F9")});
+        settingsStore().replace(r);
+        QVERIFY(quiet.Check_Quiet->isChecked());
+        QCOMPARE(quiet.Edit_Start->time(), QTime(22, 0));
+        QVERIFY(quiet.Check_Lock->isChecked());
+        QCOMPARE(quiet.settings(), quietSettings(Settings()));
+        // Following shows; it writes nothing back.
+        QCOMPARE(Settings().Volume, 35);
+        QVERIFY(Settings().ShowSeconds);
     }
 
     void quitFromAnyWindowSavesThePreferences() {
