@@ -69,8 +69,11 @@ private Q_SLOTS:
 
         window.PushButton4->click(); // try out the spoken time
         QCOMPARE(clock.core().Timer3.Mode(), TimerMode::Once);
-        window.PushButton2->click(); // save
-        QVERIFY(env.read(QStringLiteral("Taku.Prefs")).contains("10\t20\t30"));
+        clock.prefs().setPosition(33, 44);
+        window.PushButton2->click(); // save: the settings with the strip's place
+        const QList<QByteArray> saved = env.read(QStringLiteral("Taku.Prefs")).split('\n');
+        QCOMPARE(saved.mid(0, 2), (QList<QByteArray>{"44", "33"}));
+        QVERIFY(saved.contains("10\t20\t30"));
         services().commands = nullptr;
     }
 
