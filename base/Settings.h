@@ -50,6 +50,11 @@ struct SettingsRecord final : DisplayFlags {
     std::int32_t QuietEnd = 0;
     bool QuietWhenLocked = false;
     QString SpeakKey;
+    // Silence while the desktop's notifications are muted, while an application records from
+    // a microphone (a call), and while a full-screen window has the focus.
+    bool QuietWhenDnd = false;
+    bool QuietInCall = false;
+    bool QuietWhenFullScreen = false;
 
     friend bool operator==(const SettingsRecord&, const SettingsRecord&) = default;
 };

@@ -139,12 +139,12 @@ void ClockCore::tick() {
 
     if (time.second() >= kReadySecond) getReadyForNextMinute();
     SecondZero started = decideAtSecond(s, IntervalMinutes, time, AnnounceReady);
-    // Quiet time and the locked screen hold back the chime and the spoken time, never the
-    // alarm.
+    // Quiet time and a locked or busy desktop hold back the chime and the spoken time, never
+    // the alarm.
     if ((started == SecondZero::IntervalChime &&
-         !mayMakeSound(quietSettings(s), screenLocked_, SoundKind::Chime, time)) ||
+         !mayMakeSound(quietSettings(s), desktop_, SoundKind::Chime, time)) ||
         (started == SecondZero::SpokenTime &&
-         !mayMakeSound(quietSettings(s), screenLocked_, SoundKind::Speech, time)))
+         !mayMakeSound(quietSettings(s), desktop_, SoundKind::Speech, time)))
         started = SecondZero::Nothing;
     expectOnset(started);
     switch (started) {
@@ -236,7 +236,7 @@ void ClockCore::getReadyForNextMinute() {
     const SecondZero coming = dueAtNextMinute(Settings(), IntervalMinutes, time);
     const bool held = coming == SecondZero::IntervalChime || coming == SecondZero::SpokenTime;
     if (held &&
-        quietReason(quietSettings(Settings()), screenLocked_,
+        quietReason(quietSettings(Settings()), desktop_,
                     coming == SecondZero::IntervalChime ? SoundKind::Chime : SoundKind::Speech,
                     due.time()) != SkipReason::None)
         return; // a minute left quiet needs nothing ready

@@ -9,6 +9,7 @@
 #include "base/Timer.h"
 #include "base/ZoneWatch.h"
 #include "clock/ClockText.h"
+#include "prefs/Quiet.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -77,8 +78,11 @@ public:
     void updateInterval();
     void stop();
     void watchZoneFile(const QString& path) { zoneWatch_ = ZoneWatch(path); }
-    // Whether the screen is locked; the desktop session keeps it up to date.
-    void setScreenLocked(bool locked) { screenLocked_ = locked; }
+    // What the desktop says (the screen locked, notifications muted, a call, a full-screen
+    // window); the desktop session keeps it up to date.
+    void setScreenLocked(bool locked) { desktop_.locked = locked; }
+    void setDesktopState(const DesktopState& state) { desktop_ = state; }
+    const DesktopState& desktopState() const { return desktop_; }
     // The wall clock was set or the machine woke: the tick runs at once, not at the next second.
     void wake();
     // Lets the ticks that would only show the next text be skipped while `display` shows it.
@@ -124,7 +128,7 @@ private:
     std::shared_ptr<SoundObject> heard_;       // the custom sound tried out, kept to its end
     ZoneWatch zoneWatch_;
     qint64 zoneMinute_ = -1;
-    bool screenLocked_ = false;
+    DesktopState desktop_;
     QDateTime lastTick_;
     qint64 readyFor_ = 0; // the minute (ms since the epoch) whose sound was got ready
     AheadDisplay* ahead_ = nullptr;

@@ -101,6 +101,20 @@ inline constexpr std::array kPrefsTable{
               "quiet while locked",
               &SettingsRecord::QuietWhenLocked},
     PrefsLine{27, &SettingsRecord::SpeakKey, {}, 1, "speak-now key"},
+    PrefsLine{28,
+              &SettingsRecord::QuietWhenDnd,
+              {},
+              2,
+              "quiet while notifications are muted",
+              &SettingsRecord::QuietWhenDnd},
+    PrefsLine{
+        29, &SettingsRecord::QuietInCall, {}, 2, "quiet in a call", &SettingsRecord::QuietInCall},
+    PrefsLine{30,
+              &SettingsRecord::QuietWhenFullScreen,
+              {},
+              2,
+              "quiet under a full-screen window",
+              &SettingsRecord::QuietWhenFullScreen},
 };
 
 inline constexpr int kPrefsLines = static_cast<int>(kPrefsTable.size());

@@ -26,6 +26,12 @@ QString reasonName(SkipReason reason) {
         return QStringLiteral("quiet-hours");
     case SkipReason::Locked:
         return QStringLiteral("locked");
+    case SkipReason::Dnd:
+        return QStringLiteral("dnd");
+    case SkipReason::Call:
+        return QStringLiteral("call");
+    case SkipReason::FullScreen:
+        return QStringLiteral("fullscreen");
     case SkipReason::None:
         break;
     }
@@ -40,13 +46,16 @@ bool inQuietRange(int startMinute, int endMinute, int minute) {
     return minute >= startMinute || minute < endMinute;
 }
 
-SkipReason quietReason(const QuietSettings& settings, bool screenLocked, SoundKind kind,
+SkipReason quietReason(const QuietSettings& settings, const DesktopState& desktop, SoundKind kind,
                        QTime time) {
     if (kind == SoundKind::Alarm) return SkipReason::None;
     const int minute = time.hour() * 60 + time.minute();
     if (settings.on && inQuietRange(settings.startMinute, settings.endMinute, minute))
         return SkipReason::QuietHours;
-    if (settings.whenLocked && screenLocked) return SkipReason::Locked;
+    if (settings.whenLocked && desktop.locked) return SkipReason::Locked;
+    if (settings.whenDnd && desktop.dnd) return SkipReason::Dnd;
+    if (settings.inCall && desktop.inCall) return SkipReason::Call;
+    if (settings.whenFullScreen && desktop.fullScreen) return SkipReason::FullScreen;
     return SkipReason::None;
 }
 
@@ -60,8 +69,9 @@ QString lateAlarmLine(QTime alarm) {
         .arg(alarm.toString(QStringLiteral("HH:mm")));
 }
 
-bool mayMakeSound(const QuietSettings& settings, bool screenLocked, SoundKind kind, QTime time) {
-    const SkipReason reason = quietReason(settings, screenLocked, kind, time);
+bool mayMakeSound(const QuietSettings& settings, const DesktopState& desktop, SoundKind kind,
+                  QTime time) {
+    const SkipReason reason = quietReason(settings, desktop, kind, time);
     if (reason == SkipReason::None) return true;
     qCInfo(lcQuiet).noquote() << skipLine(kind, time, reason);
     return false;
@@ -85,7 +95,8 @@ MissedAlarm missedAlarm(const QDateTime& lastTick, const QDateTime& now, int ala
 }
 
 QuietSettings quietSettings(const SettingsRecord& r) {
-    return {r.QuietOn, r.QuietStart, r.QuietEnd, r.QuietWhenLocked, r.SpeakKey};
+    return {r.QuietOn,  r.QuietStart,   r.QuietEnd,    r.QuietWhenLocked,
+            r.SpeakKey, r.QuietWhenDnd, r.QuietInCall, r.QuietWhenFullScreen};
 }
 
 void setQuietSettings(SettingsRecord& r, const QuietSettings& s) {
@@ -94,6 +105,9 @@ void setQuietSettings(SettingsRecord& r, const QuietSettings& s) {
     r.QuietEnd = s.endMinute;
     r.QuietWhenLocked = s.whenLocked;
     r.SpeakKey = s.shortcut;
+    r.QuietWhenDnd = s.whenDnd;
+    r.QuietInCall = s.inCall;
+    r.QuietWhenFullScreen = s.whenFullScreen;
 }
 
 } // namespace taku

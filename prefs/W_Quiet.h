@@ -1,5 +1,6 @@
 #pragma once
-// The window for quiet hours, silence while the screen is locked and the speak-now key.
+// The window for quiet hours, silence while the screen is locked, notifications are muted, a
+// call is on or a full-screen window has the focus, and the speak-now key.
 // It shows and edits a QuietSettings; opened by the settings window, it shows the settings
 // store's values and writes every edit back to the store.
 
@@ -37,6 +38,9 @@ public:
     QTimeEdit* Edit_Start = nullptr;
     QTimeEdit* Edit_End = nullptr;
     QCheckBox* Check_Lock = nullptr;
+    QCheckBox* Check_Dnd = nullptr;
+    QCheckBox* Check_Call = nullptr;
+    QCheckBox* Check_FullScreen = nullptr;
     QKeySequenceEdit* Edit_Key = nullptr;
     QPushButton* Button_Clear = nullptr;
     QLabel* Label_KeyProblem = nullptr;

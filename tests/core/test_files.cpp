@@ -182,6 +182,15 @@ private Q_SLOTS:
         PrefsValues again;
         parsePrefs(file, again);
         QCOMPARE(again.settings, values.settings);
+        // Lines 28..30 follow line 27 once one of them is set, whatever 23..27 hold, and go
+        // again once none is.
+        setQuietSettings(values.settings, {false, 0, 0, false, {}, false, true, false});
+        const Lines longer = formatPrefs(values);
+        QCOMPARE(longer.mid(22), (Lines{"False", "0", "0", "False", "", "False", "True", "False"}));
+        parsePrefs(longer, again);
+        QCOMPARE(again.settings, values.settings);
+        setQuietSettings(values.settings, {true, 60, 120, false, {}});
+        QCOMPARE(formatPrefs(values).size(), 27);
         setQuietSettings(values.settings, {});
         QCOMPARE(formatPrefs(values), kFile);
         parsePrefs({"5"}, values); // missing lines read empty

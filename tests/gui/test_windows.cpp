@@ -109,6 +109,54 @@ private Q_SLOTS:
         QVERIFY(Settings().ShowSeconds);
     }
 
+    // Each box of the quiet-time window writes its own choice, and shows it when the store
+    // changes it.
+    void quietBoxesWriteTheirOwnChoice_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("choice");
+        QTest::newRow("lock") << "Check_Lock"
+                              << "l";
+        QTest::newRow("muted") << "Check_Dnd"
+                               << "d";
+        QTest::newRow("call") << "Check_Call"
+                              << "c";
+        QTest::newRow("full screen") << "Check_FullScreen"
+                                     << "f";
+    }
+    void quietBoxesWriteTheirOwnChoice() {
+        QFETCH(QString, box);
+        QFETCH(QString, choice);
+        TestEnv env;
+        W_Quiet quiet;
+        quiet.followStore();
+        auto* check = quiet.findChild<QCheckBox*>(box);
+        QVERIFY(check);
+        const auto chosen = [] {
+            const QuietSettings q = quietSettings(Settings());
+            QString letters;
+            for (const auto& [on, letter] : {std::pair{q.whenLocked, u'l'},
+                                             {q.whenDnd, u'd'},
+                                             {q.inCall, u'c'},
+                                             {q.whenFullScreen, u'f'}})
+                if (on) letters += QChar(letter);
+            return letters;
+        };
+        check->click();
+        QCOMPARE(chosen(), choice);
+        check->click();
+        QCOMPARE(chosen(), QString());
+        SettingsRecord r = Settings();
+        QuietSettings q = quietSettings(r);
+        q.whenLocked = choice == u"l", q.whenDnd = choice == u"d", q.inCall = choice == u"c";
+        q.whenFullScreen = choice == u"f";
+        setQuietSettings(r, q);
+        settingsStore().replace(r);
+        QVERIFY(check->isChecked());
+        const QList<QCheckBox*> boxes = quiet.findChildren<QCheckBox*>();
+        QCOMPARE(
+            std::count_if(boxes.cbegin(), boxes.cend(), [](auto* b) { return b->isChecked(); }), 1);
+    }
+
     void quitFromAnyWindowSavesThePreferences() {
         TestEnv env;
         env.edit([](SettingsRecord& s) { applyFirstRunValues(s), s.AlarmMinute = 42; });
