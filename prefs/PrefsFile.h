@@ -56,6 +56,7 @@ struct PrefsLine final {
 
 inline constexpr std::int32_t kLastMinuteOfDay = 24 * 60 - 1;
 
+// clang-format off
 inline constexpr std::array kPrefsTable{
     PrefsLine{1, &WindowPosition::Top},
     PrefsLine{2, &WindowPosition::Left},
@@ -79,43 +80,17 @@ inline constexpr std::array kPrefsTable{
     PrefsLine{20, &SettingsRecord::AlarmHour},
     PrefsLine{21, &SettingsRecord::AlarmMinute},
     PrefsLine{22, &SettingsRecord::AlarmRepeat},
+    // Optional: block, the choice an unusable line turns off, its flag, the largest number.
     PrefsLine{23, &SettingsRecord::QuietOn, {}, 1, "quiet hours", &SettingsRecord::QuietOn},
-    PrefsLine{24,
-              &SettingsRecord::QuietStart,
-              {},
-              1,
-              "quiet hours",
-              &SettingsRecord::QuietOn,
-              kLastMinuteOfDay},
-    PrefsLine{25,
-              &SettingsRecord::QuietEnd,
-              {},
-              1,
-              "quiet hours",
-              &SettingsRecord::QuietOn,
-              kLastMinuteOfDay},
-    PrefsLine{26,
-              &SettingsRecord::QuietWhenLocked,
-              {},
-              1,
-              "quiet while locked",
-              &SettingsRecord::QuietWhenLocked},
+    PrefsLine{24, &SettingsRecord::QuietStart, {}, 1, "quiet hours", &SettingsRecord::QuietOn, kLastMinuteOfDay},
+    PrefsLine{25, &SettingsRecord::QuietEnd, {}, 1, "quiet hours", &SettingsRecord::QuietOn, kLastMinuteOfDay},
+    PrefsLine{26, &SettingsRecord::QuietWhenLocked, {}, 1, "quiet while locked", &SettingsRecord::QuietWhenLocked},
     PrefsLine{27, &SettingsRecord::SpeakKey, {}, 1, "speak-now key"},
-    PrefsLine{28,
-              &SettingsRecord::QuietWhenDnd,
-              {},
-              2,
-              "quiet while notifications are muted",
-              &SettingsRecord::QuietWhenDnd},
-    PrefsLine{
-        29, &SettingsRecord::QuietInCall, {}, 2, "quiet in a call", &SettingsRecord::QuietInCall},
-    PrefsLine{30,
-              &SettingsRecord::QuietWhenFullScreen,
-              {},
-              2,
-              "quiet under a full-screen window",
-              &SettingsRecord::QuietWhenFullScreen},
+    PrefsLine{28, &SettingsRecord::QuietWhenDnd, {}, 2, "quiet while notifications are muted", &SettingsRecord::QuietWhenDnd},
+    PrefsLine{29, &SettingsRecord::QuietInCall, {}, 2, "quiet in a call", &SettingsRecord::QuietInCall},
+    PrefsLine{30, &SettingsRecord::QuietWhenFullScreen, {}, 2, "quiet under a full-screen window", &SettingsRecord::QuietWhenFullScreen},
 };
+// clang-format on
 
 inline constexpr int kPrefsLines = static_cast<int>(kPrefsTable.size());
 // The lines every file has; a file without optional values ends after them.
