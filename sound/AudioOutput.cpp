@@ -25,6 +25,7 @@ constexpr int kBufferFrames = 512;
 constexpr int kAudibleLevel = 100;
 // An expectation this long past its due time belongs to a sound that never came.
 constexpr qint64 kStaleMs = 60000;
+const char* const kAppName = "ちくたく時計";
 
 std::recursive_mutex& mutex() {
     static std::recursive_mutex m;
@@ -36,10 +37,27 @@ bool fellBack = false;
 bool silent = false;
 QElapsedTimer sinceUse;
 
+// The sound server (PulseAudio, or PipeWire through it) lists the clock's stream by name and
+// icon in the desktop's volume mixer, and keeps its level as that of an event sound. SDL passes
+// the name and the role on; libpulse reads the icon from PULSE_PROP_* when SDL connects.
+void nameTheStream() {
+    SDL_SetHint(SDL_HINT_APP_NAME, kAppName);
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, kAppName);
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, kAppName);
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "event");
+    static const bool iconNamed = [] {
+        if (!qEnvironmentVariableIsSet("PULSE_PROP_application.icon_name"))
+            qputenv("PULSE_PROP_application.icon_name", "chikutaku");
+        return true;
+    }();
+    (void)iconNamed;
+}
+
 bool openMixer() {
     // The program handles SIGINT and SIGTERM itself (closing the clock saves the preferences);
     // SDL's own handlers would swallow them into an event queue nobody reads.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    nameTheStream();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     if (Mix_OpenAudio(kFrequency, AUDIO_S16SYS, 2, kBufferFrames) != 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
