@@ -39,18 +39,21 @@ QElapsedTimer sinceUse;
 
 // The sound server (PulseAudio, or PipeWire through it) lists the clock's stream by name and
 // icon in the desktop's volume mixer, and keeps its level as that of an event sound. SDL passes
-// the name and the role on; libpulse reads the icon from PULSE_PROP_* when SDL connects.
+// the name on, and the role to PipeWire; libpulse reads the icon and, for SDL's PulseAudio
+// driver, which sets no role, the role from PULSE_PROP_* when SDL connects. What the user set
+// in the environment stays.
 void nameTheStream() {
     SDL_SetHint(SDL_HINT_APP_NAME, kAppName);
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, kAppName);
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, kAppName);
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "event");
-    static const bool iconNamed = [] {
-        if (!qEnvironmentVariableIsSet("PULSE_PROP_application.icon_name"))
-            qputenv("PULSE_PROP_application.icon_name", "chikutaku");
+    static const bool named = [] {
+        for (const auto& [name, value] : {std::pair{"PULSE_PROP_application.icon_name", "chikutaku"},
+                                          std::pair{"PULSE_PROP_media.role", "event"}})
+            if (!qEnvironmentVariableIsSet(name)) qputenv(name, value);
         return true;
     }();
-    (void)iconNamed;
+    (void)named;
 }
 
 bool openMixer() {
