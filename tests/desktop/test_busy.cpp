@@ -119,14 +119,16 @@ private Q_SLOTS:
         DoNotDisturb dnd(bus(QStringLiteral("client")), QString());
         QTRY_VERIFY(dnd.active());
         QSignalSpy changed(&dnd, &BusyState::changed);
-        announce(QStringLiteral("org.example.Other"), {{QStringLiteral("Inhibited"), false}});
-        announce(kNotifications, {{QStringLiteral("Other"), false}});
         setInhibited(false);
         QTRY_COMPARE(changed.size(), 1);
         QCOMPARE(changed.at(0).at(0).toBool(), false);
+        announce(QStringLiteral("org.example.Other"), {{QStringLiteral("Inhibited"), true}});
+        announce(kNotifications, {{QStringLiteral("Other"), true}});
+        QTest::qWait(300);
         QVERIFY(!dnd.active());
         setInhibited(true);
         QTRY_VERIFY(dnd.active());
+        QCOMPARE(changed.size(), 2);
         // An invalidated property is read again.
         QMetaObject::invokeMethod(&stub_, [this] { stub_.inhibited = false; },
                                   Qt::BlockingQueuedConnection);
