@@ -140,6 +140,33 @@ class ClockRun:
         start, after close(), runs the clock again on the same display with a fresh log."""
         if self.xvfb is None:
             self._start_display(wm)
+        env = self._env(fake_time, speed)
+        if self._log_file:
+            self._log_file.close()
+        self._log_file = open(self.log_path, "wb")
+        self.clock = subprocess.Popen([os.path.join(self.work, "chikutaku")], cwd=self.work, env=env,
+                                      stdout=self._log_file, stderr=subprocess.STDOUT,
+                                      preexec_fn=_die_with_parent)
+        return self
+
+    def start_another(self, fake_time, timeout=30):
+        """Starts the same program once more beside the running clock, in the same folder and
+        on the same display; waits for it to end and returns its exit status and log lines."""
+        path = os.path.join(self.work, "another.log")
+        with open(path, "wb") as log:
+            other = subprocess.Popen([os.path.join(self.work, "chikutaku")], cwd=self.work,
+                                     env=self._env(fake_time, None), stdout=log,
+                                     stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
+            try:
+                status = other.wait(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                other.kill()
+                other.wait()
+                raise CheckFailed(f"the later start did not end within {timeout} s")
+        with open(path, "rb") as f:
+            return status, f.read().decode("utf-8", "replace").splitlines()
+
+    def _env(self, fake_time, speed):
         faketime = glob.glob("/usr/lib/*/faketime/libfaketime.so.1")
         check(faketime, "libfaketime not found (Debian package faketime)")
         env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb", SDL_AUDIODRIVER="dummy",
@@ -149,14 +176,7 @@ class ClockRun:
                    ":verify_asan_link_order=0", XDG_RUNTIME_DIR=self.work,
                    # No session bus: Qt's accessibility bridge would start one for the display.
                    DBUS_SESSION_BUS_ADDRESS=f"unix:path={self.work}/no-session-bus")
-        env = {k: v for k, v in {**env, **self.extra_env}.items() if v is not None}
-        if self._log_file:
-            self._log_file.close()
-        self._log_file = open(self.log_path, "wb")
-        self.clock = subprocess.Popen([os.path.join(self.work, "chikutaku")], cwd=self.work, env=env,
-                                      stdout=self._log_file, stderr=subprocess.STDOUT,
-                                      preexec_fn=_die_with_parent)
-        return self
+        return {k: v for k, v in {**env, **self.extra_env}.items() if v is not None}
 
     def _start_display(self, wm):
         r, w = os.pipe()

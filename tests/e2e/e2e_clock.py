@@ -9,6 +9,7 @@ written out row by row.
 """
 
 import argparse
+import glob
 import hashlib
 import os
 import random
@@ -198,6 +199,35 @@ def restarts(args):
                       f"{saved.decode().splitlines()[1]}")
 
 
+def second_start(args):
+    """A later start in the same folder hands over: it ends with status 0, having made no strip
+    and written nothing, and the running clock shows its settings window. After the clock is
+    killed (its lock and socket left behind) the next start is the clock again, and a start
+    after that hands over to it."""
+    prefs = "".join(p + "\n" for p in prefs_lines()).encode()
+    with ClockRun(os.path.abspath(args.exe), "second-start",
+                  {"voice.txt": voice_table(), "Taku.Prefs": prefs}) as run:
+        for round in ("first", "after a crash"):
+            run.start("2026-12-24 13:44:03")
+            run.wait_for_tick("2026-12-24 13:44:04", timeout=30)
+            status, lines = run.start_another("2026-12-24 13:44:10")
+            check(status == 0, f"{round}: the later start ended with {status}: {lines[-5:]}")
+            check(not any(TICK.match(line) for line in lines), f"{round}: the later start ticked")
+            run.wait_for_line("taku.app: second start: showing settings", timeout=10)
+            settings = run.xdotool("search", "--sync", "--onlyvisible", "--name", "^設定$").split()
+            check(len(settings) == 1, f"{round}: settings windows shown: {settings}")
+            strips = run.xdotool("search", "--onlyvisible", "--name", "^2026").split()
+            check(len(strips) == 1, f"{round}: strips shown: {strips}")
+            with open(os.path.join(run.data_dir, "Taku.Prefs"), "rb") as f:
+                check(f.read() == prefs, f"{round}: Taku.Prefs changed while the clock runs")
+            run.clock.kill()  # no chance to clean up: the lock and the socket stay
+            run.clock.wait(timeout=10)
+            leftovers = [p for end in ("lock", "socket")
+                         for p in glob.glob(os.path.join(run.work, f"chikutaku-*.{end}"))]
+            check(len(leftovers) == 2, f"{round}: left behind: {leftovers}")
+            print(f"{round}: handed over, settings window {settings[0]}, strip {strips[0]}")
+
+
 EVENTS = b"True\t12\t24\tparty\nFalse\t12\t24\tnever said\nTrue\t12\t25\ttomorrow\nTrue\t12\t24\tand more\n"
 # No sound device of any kind: no sound server, an ALSA with no cards, SDL left to find out.
 NO_SOUND = {"SDL_AUDIODRIVER": None, "PULSE_SERVER": "unix:/nonexistent/pulse",
@@ -260,6 +290,7 @@ SCENARIOS = {
         said=["s21 s9 s24 s10 s5 s26  s13"]),
     "seconds-ahead": seconds_ahead,
     "restarts": restarts,
+    "second-start": second_start,
     "read-only-data": dict(CANNOT_SAVE, hook=tmpfs("1m", read_only=True)),
     "full-disk": dict(CANNOT_SAVE, hook=tmpfs("256k", fill=True)),
     "kill-during-saves": kill_during_saves,
