@@ -17,6 +17,11 @@ std::function<QString(const QString&)>& shortcutCheck() {
     return check;
 }
 
+W_Quiet::Autostart& autostartHooks() {
+    static W_Quiet::Autostart hooks;
+    return hooks;
+}
+
 QTime timeOf(int minute) { return QTime(minute / 60, minute % 60); }
 int minuteOf(QTime t) { return t.hour() * 60 + t.minute(); }
 
@@ -39,7 +44,7 @@ W_Quiet::W_Quiet(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("W_Quiet"));
     setWindowTitle(QStringLiteral("静かな時間"));
     setWindowIcon(applicationIcon());
-    setFixedSize(300, 266);
+    setFixedSize(300, 290);
 
     Check_Quiet =
         place(this, "Check_Quiet", {17, 12, 120, 20}, new QCheckBox(QStringLiteral("静かな時間")));
@@ -62,8 +67,10 @@ W_Quiet::W_Quiet(QWidget* parent) : QWidget(parent, Qt::Window) {
         place(this, "Button_Clear", {216, 188, 59, 23}, new QPushButton(QStringLiteral("消去")));
     Label_KeyProblem = place(this, "Label_KeyProblem", {40, 213, 250, 19}, new QLabel());
     Label_KeyProblem->hide();
+    Check_Login = place(this, "Check_Login", {17, 236, 180, 20},
+                        new QCheckBox(QStringLiteral("ログイン時に起動する")));
     Button_Close =
-        place(this, "Button_Close", {205, 236, 80, 22}, new QPushButton(QStringLiteral("閉じる")));
+        place(this, "Button_Close", {205, 260, 80, 22}, new QPushButton(QStringLiteral("閉じる")));
 
     connect(Check_Quiet, &QCheckBox::toggled, this, [this] {
         enableTimes();
@@ -85,6 +92,12 @@ W_Quiet::W_Quiet(QWidget* parent) : QWidget(parent, Qt::Window) {
     connect(Edit_Key, &QKeySequenceEdit::editingFinished, this, &W_Quiet::edited);
     connect(Button_Clear, &QPushButton::clicked, this, [this] { Edit_Key->clear(); });
     connect(Button_Close, &QPushButton::clicked, this, &QWidget::close);
+    connect(Check_Login, &QCheckBox::clicked, this, [this](bool on) {
+        const Autostart& hooks = autostartHooks();
+        if (hooks.setEnabled) hooks.setEnabled(on);
+        showAutostart(); // what the entry now says, also when it could not be written
+    });
+    showAutostart();
     enableTimes();
 }
 
@@ -139,7 +152,16 @@ void W_Quiet::followStore() {
     Open(quietSettings(Settings()));
 }
 
+void W_Quiet::setAutostart(Autostart autostart) { autostartHooks() = std::move(autostart); }
+
+void W_Quiet::showAutostart() {
+    const Autostart& hooks = autostartHooks();
+    Check_Login->setVisible(bool(hooks.enabled));
+    Check_Login->setChecked(hooks.enabled && hooks.enabled());
+}
+
 void W_Quiet::showEvent(QShowEvent* event) {
+    showAutostart();
     checkShortcut();
     QWidget::showEvent(event);
 }
