@@ -294,7 +294,7 @@ private Q_SLOTS:
         QCOMPARE(env.read(QStringLiteral("Taku.Prefs")), joinLines(lines));
         // A save that can't be made says so.
         QFile::remove(env.file(QStringLiteral("Taku.Prefs")));
-        QVERIFY(QDir().rmdir(env.file(QString())));
+        QVERIFY(QDir().mkdir(env.file(QStringLiteral("Taku.Prefs"))));
         QVERIFY(!env.prefs.save());
     }
 };
