@@ -4,6 +4,7 @@
 
 #include "about/Window1.h"
 #include "app/App.h"
+#include "base/TextFile.h"
 #include "base/Windows.h"
 #include "clock/StaticText.h"
 #include "clock/W_Time.h"
@@ -155,6 +156,23 @@ private Q_SLOTS:
         const QList<QCheckBox*> boxes = quiet.findChildren<QCheckBox*>();
         QCOMPARE(
             std::count_if(boxes.cbegin(), boxes.cend(), [](auto* b) { return b->isChecked(); }), 1);
+    }
+
+    // Opening the strip reads the preferences file: the settings reach the clock and the strip
+    // stands where the file says.
+    void openingReadsThePreferences() {
+        TestEnv env;
+        PrefsValues values{{60, 70}, {}};
+        applyFirstRunValues(values.settings);
+        values.settings.IntervalIndex = 2;
+        values.settings.AlarmMinute = 30;
+        env.write(QStringLiteral("Taku.Prefs"), joinLines(formatPrefs(values)));
+        W_Time clock;
+        clock.core().Timer1.setMode(TimerMode::Off);
+        clock.Open();
+        QCOMPARE(Settings().AlarmMinute, 30);
+        QCOMPARE(clock.core().IntervalMinutes, 15);
+        QCOMPARE(clock.geometry().topLeft(), QPoint(70, 60));
     }
 
     void quitFromAnyWindowSavesThePreferences() {
