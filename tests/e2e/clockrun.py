@@ -244,6 +244,12 @@ class ClockRun:
         """Waits for a log line that starts with the given text."""
         self._wait(lambda line: line.startswith(start), repr(start), timeout)
 
+    def wait_for_line_or_tick(self, start, stamp, timeout):
+        """Waits for a log line that starts with the given text, or else for the tick of a
+        wall-clock second: what was logged by then is for the caller to judge."""
+        self._wait(lambda line: line.startswith(start) or ((m := TICK.match(line)) and m.group(1) >= stamp),
+                   f"{start!r} or the tick of {stamp}", timeout)
+
     def _wait(self, matches, what, timeout):
         deadline = time.monotonic() + timeout
         while not any(matches(line) for line in self.lines()):
