@@ -11,7 +11,7 @@ packages=(
   pulseaudio pulseaudio-utils libglib2.0-bin gsettings-desktop-schemas
   fonts-ipafont-gothic
   libgtest-dev
-  xvfb xauth x11-apps xdotool faketime imagemagick sox openbox
+  xvfb xauth x11-apps x11-utils xdotool faketime imagemagick sox openbox
   clang libclang-rt-14-dev
   python3 libx11-6 mount
 )
