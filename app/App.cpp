@@ -50,6 +50,7 @@ bool App::_Setting_Action() {
 void App::attachClock(W_Time* clock) {
     clock_ = clock;
     services().commands = &clock->core();
+    services().settingsFile = &clock->prefs();
     connect(clock, &W_Time::settingsRequested, this, [this] { _Setting_Action(); });
     connect(clock, &W_Time::menuRequested, this, &showMenuBarAsPopup);
 }

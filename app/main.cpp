@@ -1,9 +1,15 @@
 #include "app/App.h"
+#include "app/QtPlatform.h"
 #include "app/Signals.h"
+#include "app/SingleInstance.h"
 #include "base/Backends.h"
+#include "base/DataFolder.h"
 #include "clock/W_Time.h"
+#include "desktop/Autostart.h"
 #include "desktop/DesktopSession.h"
 #include "prefs/W_Quiet.h"
+
+#include <QDir>
 
 #include <malloc.h>
 
@@ -19,7 +25,31 @@ int main(int argc, char** argv) {
     // local time, once a second all day. Naming the same file once reads it once; daylight
     // saving rules come with it.
     if (!qEnvironmentVariableIsSet("TZ")) qputenv("TZ", ":/etc/localtime");
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const QByteArray platform =
+        taku::chosenQtPlatform(QProcessEnvironment::systemEnvironment(), args);
+    if (!platform.isEmpty()) qputenv("QT_QPA_PLATFORM", platform);
     taku::App app(argc, argv);
+    // One clock per data folder: a later start shows the running clock's settings and ends
+    // before it opens a window or reads a file of the folder.
+    const QString folder =
+        taku::dataFolder().isEmpty()
+            ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Taku_DATA"))
+            : taku::dataFolder();
+    taku::SingleInstance instance(folder, taku::SingleInstance::runtimeFolder());
+    switch (instance.claim()) {
+    case taku::SingleInstance::Claim::HandedOver:
+        return 0;
+    case taku::SingleInstance::Claim::NoAnswer:
+        qCritical("chikutaku: a clock of this data folder is running but does not answer");
+        return 1;
+    case taku::SingleInstance::Claim::First:
+        break;
+    }
+    QObject::connect(&instance, &taku::SingleInstance::settingsRequested, &app,
+                     [&app] { app._Setting_Action(); });
     auto speech = taku::makeSpeechBackend();
     auto sound = taku::makeSoundBackend();
     auto dialogs = taku::makeDialogsBackend();
@@ -41,9 +71,14 @@ int main(int argc, char** argv) {
     QObject::connect(&desktop, &taku::DesktopSession::quitRequested, &app, &taku::App::closeClock);
     taku::W_Quiet::setShortcutCheck(
         [&desktop](const QString& key) { return desktop.shortcutProblem(key); });
+    const QString executable = taku::autostart::thisExecutable();
+    taku::W_Quiet::setAutostart(
+        {[executable] { return taku::autostart::enabled(executable); },
+         [executable](bool on) { return taku::autostart::setEnabled(on, executable); }});
     taku::closeClockOnTerminationSignals();
     const int result = taku::App::exec();
     taku::W_Quiet::setShortcutCheck({});
+    taku::W_Quiet::setAutostart({});
     taku::services() = {};
     return result;
 }

@@ -6,6 +6,7 @@
 //   taku.files  warning: each file problem the user is spared a message for
 //   taku.startup debug: "first paint" with the wall-clock time, once
 //   taku.audio  info: "onset chime +N ms" / "onset speech +N ms", N after the sound's due time
+//   taku.app    info: "second start: showing settings" when a later start hands over
 
 #include <QLoggingCategory>
 
@@ -15,3 +16,4 @@ Q_DECLARE_LOGGING_CATEGORY(lcSound)
 Q_DECLARE_LOGGING_CATEGORY(lcFiles)
 Q_DECLARE_LOGGING_CATEGORY(lcStartup)
 Q_DECLARE_LOGGING_CATEGORY(lcAudio)
+Q_DECLARE_LOGGING_CATEGORY(lcApp)

@@ -15,6 +15,11 @@ QDateTime Now() {
     return clock ? clock->now() : QDateTime::currentDateTime();
 }
 
+qint64 NowMSecs() {
+    const ClockSource* clock = services().clock;
+    return clock ? clock->msecsSinceEpoch() : QDateTime::currentMSecsSinceEpoch();
+}
+
 void Speak(const QString& text, bool interrupt) {
     qCInfo(lcSpeech).noquote() << text;
     if (Speech* speech = services().speech) speech->Speak(text, interrupt);

@@ -104,8 +104,14 @@ public:
     virtual bool loadCustomSound(const QString& path) = 0;
     // Plays the kept MySound.wav once.
     virtual void previewCustomSound() = 0;
-    // Writes the preferences file now.
-    virtual void savePreferences() = 0;
+};
+
+// The file the settings are kept in; the settings window's save button writes it at once.
+class SettingsFile {
+public:
+    virtual ~SettingsFile() = default;
+    // Writes the settings now; false when they could not be written.
+    virtual bool save() const = 0;
 };
 
 // The services in use. main() installs the real ones; tests install fakes.
@@ -116,12 +122,15 @@ struct Services final {
     Dialogs* dialogs = nullptr;
     Browser* browser = nullptr;
     ClockCommands* commands = nullptr; // the clock, once it exists
+    SettingsFile* settingsFile = nullptr;
 };
 
 Services& services();
 
 // Shorthands used throughout.
 QDateTime Now();
+// The same instant as milliseconds since the epoch.
+qint64 NowMSecs();
 void Speak(const QString& text, bool interrupt = false);
 
 } // namespace taku

@@ -1,11 +1,13 @@
 #include "base/Settings.h"
 
+#include <utility>
+
 namespace taku {
 
 void SettingsStore::replace(const SettingsRecord& record) {
     if (record_ == record) return;
-    record_ = record;
-    Q_EMIT changed();
+    const SettingsRecord before = std::exchange(record_, record);
+    Q_EMIT changed(before, record_);
 }
 
 SettingsStore& settingsStore() {

@@ -50,11 +50,24 @@ struct SettingsRecord final : DisplayFlags {
     std::int32_t QuietEnd = 0;
     bool QuietWhenLocked = false;
     QString SpeakKey;
+    // Silence while the desktop's notifications are muted, while an application records from
+    // a microphone (a call), and while a full-screen window has the focus.
+    bool QuietWhenDnd = false;
+    bool QuietInCall = false;
+    bool QuietWhenFullScreen = false;
 
     friend bool operator==(const SettingsRecord&, const SettingsRecord&) = default;
 };
 
-// Holds the record; every write goes through it and is announced by changed().
+// Whether a change from before to after touched the field.
+template <class T, class Owner>
+bool touched(const SettingsRecord& before, const SettingsRecord& after, T Owner::*field) {
+    static_assert(std::is_base_of_v<Owner, SettingsRecord>);
+    return !(before.*field == after.*field);
+}
+
+// Holds the record; every write goes through it and is announced by changed(), with the
+// record as it was, so that a follower updates only what the change touched.
 class SettingsStore final : public QObject {
     Q_OBJECT
 public:
@@ -64,14 +77,16 @@ public:
     template <class T, class Owner> void set(T Owner::*field, const T& value) {
         static_assert(std::is_base_of_v<Owner, SettingsRecord>);
         if (record_.*field == value) return;
-        record_.*field = value;
-        Q_EMIT changed();
+        SettingsRecord after = record_;
+        after.*field = value;
+        replace(after);
     }
     // Writes the whole record at once (a preferences file read, a test's clean start).
     void replace(const SettingsRecord& record);
 
 Q_SIGNALS:
-    void changed();
+    // before: the record as it was; after: as it is now (values()).
+    void changed(const taku::SettingsRecord& before, const taku::SettingsRecord& after);
 
 private:
     SettingsRecord record_;

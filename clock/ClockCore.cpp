@@ -5,7 +5,6 @@
 #include "base/TextFile.h"
 #include "clock/ClockText.h"
 #include "events/EventFile.h"
-#include "prefs/PrefsFile.h"
 #include "prefs/Quiet.h"
 #include "speech/Announcement.h"
 #include "speech/VoiceTable.h"
@@ -77,7 +76,7 @@ void ClockCore::open() {
     zoneWatch_.changed();
     if (const ClockSource* clock = services().clock) zoneMinute_ = clock->msecsSinceEpoch() / 60000;
     showTitle();
-    loadPreferences();
+    preferencesLoaded();
     loadPronunciations();
     AnnounceReady = true;
     if (Settings().SpeakDateAtStart)
@@ -147,12 +146,12 @@ void ClockCore::tick() {
 
     if (time.second() >= kReadySecond) getReadyForNextMinute();
     SecondZero started = decideAtSecond(s, IntervalMinutes, time, AnnounceReady);
-    // Quiet time and the locked screen hold back the chime and the spoken time, never the
-    // alarm.
+    // Quiet time and a locked or busy desktop hold back the chime and the spoken time, never
+    // the alarm.
     if ((started == SecondZero::IntervalChime &&
-         !mayMakeSound(quietSettings(s), screenLocked_, SoundKind::Chime, time)) ||
+         !mayMakeSound(quietSettings(s), desktop_, SoundKind::Chime, time)) ||
         (started == SecondZero::SpokenTime &&
-         !mayMakeSound(quietSettings(s), screenLocked_, SoundKind::Speech, time)))
+         !mayMakeSound(quietSettings(s), desktop_, SoundKind::Speech, time)))
         started = SecondZero::Nothing;
     expectOnset(started);
     switch (started) {
@@ -206,7 +205,7 @@ void ClockCore::getReadyForNextMinute() {
     const SecondZero coming = dueAtNextMinute(Settings(), IntervalMinutes, time);
     const bool held = coming == SecondZero::IntervalChime || coming == SecondZero::SpokenTime;
     if (held &&
-        quietReason(quietSettings(Settings()), screenLocked_,
+        quietReason(quietSettings(Settings()), desktop_,
                     coming == SecondZero::IntervalChime ? SoundKind::Chime : SoundKind::Speech,
                     due.time()) != SkipReason::None)
         return; // a minute left quiet needs nothing ready
@@ -389,53 +388,17 @@ void ClockCore::speakTodaysEvents() {
         Speak(message, false);
 }
 
-// Preferences ------------------------------------------------------------------------------
-
-void ClockCore::setWindowPosition(int left, int top) {
-    left_ = left;
-    top_ = top;
-}
-
-void ClockCore::loadPreferences() {
-    PrefsValues values{{top_, left_}, Settings()};
-    SettingsRecord& s = values.settings;
-    const QString path = dataFile(QStringLiteral("Taku.Prefs"));
-    ReadLimits limits;
-    limits.maxLines = kPrefsLines;
-    limits.maxLineBytes = 1024;
-    limits.maxFileBytes = 64 * 1024;
-    const auto lines = readLines(path, limits);
-    if (lines) {
-        parsePrefs(*lines, values);
-        setWindowPosition(values.position.Left, values.position.Top);
-        if (s.CustomSound) {
-            SoundService* sound = services().sound;
-            EffectSound =
-                sound ? sound->openAsSound(dataFile(QStringLiteral("MySound.wav"))) : nullptr;
-            customSound_ = EffectSound;
-            if (!EffectSound) qCWarning(lcFiles) << "MySound.wav did not open as a sound";
-        }
-    } else {
-        if (path.isEmpty())
-            qCWarning(lcFiles) << "no Taku_DATA folder beside the program; using first-run values";
-        applyFirstRunValues(s);
-    }
-    if (s.TextColor == s.BackColor) s.BackColor = s.TextColor.inverse();
-    settingsStore().replace(s);
+void ClockCore::preferencesLoaded() {
+    if (Settings().CustomSound) openCustomSound();
     applySettings();
-    if (lines) Q_EMIT positionLoaded(left_, top_);
     TickPeriod = 1000;
 }
 
-void ClockCore::savePreferences() {
-    const QString path = dataFile(QStringLiteral("Taku.Prefs"));
-    if (path.isEmpty()) {
-        qCWarning(lcFiles) << "no Taku_DATA folder; preferences not saved";
-        return;
-    }
-    const PrefsValues values{{top_, left_}, Settings()};
-    const QString error = saveFileAtomically(path, joinLines(formatPrefs(values)));
-    if (!error.isEmpty()) qCWarning(lcFiles) << "preferences not saved:" << error;
+void ClockCore::openCustomSound() {
+    SoundService* sound = services().sound;
+    EffectSound = sound ? sound->openAsSound(dataFile(QStringLiteral("MySound.wav"))) : nullptr;
+    customSound_ = EffectSound;
+    if (!EffectSound) qCWarning(lcFiles) << "MySound.wav did not open as a sound";
 }
 
 void ClockCore::stop() {

@@ -1,13 +1,15 @@
 #pragma once
 // The clock's behaviour over time, without a window: the tick and what it decides at second
-// 0, the chime and its strikes, the spoken time, date and events, and the preferences file.
-// What the strip must show is announced through signals.
+// 0, the chime and its strikes, the spoken time, date and events. It follows the settings
+// store (which the preferences file fills); what the strip must show is announced through
+// signals.
 
 #include "base/Services.h"
 #include "base/Settings.h"
 #include "base/Timer.h"
 #include "base/ZoneWatch.h"
 #include "clock/ClockText.h"
+#include "prefs/Quiet.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -43,7 +45,8 @@ public:
     int ChimeCount = 0;
     int ChimesLeft = 0;
 
-    // Preferences, pronunciation table, the date at start-up and today's events.
+    // The pronunciation table, the date at start-up and today's events, with the settings
+    // the store holds (the preferences file is read before).
     void open();
     void tick();
     void strike();
@@ -53,15 +56,18 @@ public:
     void announce(const QString& clockText);
     void announceTime();
     void announceDate(int month, int day, int weekday);
-    void loadPreferences();
+    // The settings were read anew: the user's own sound is opened again if it is chosen.
+    void preferencesLoaded();
     void loadPronunciations();
     void speakTodaysEvents();
     void updateInterval();
     void stop();
-    void setWindowPosition(int left, int top);
     void watchZoneFile(const QString& path) { zoneWatch_ = ZoneWatch(path); }
-    // Whether the screen is locked; the desktop session keeps it up to date.
-    void setScreenLocked(bool locked) { screenLocked_ = locked; }
+    // What the desktop says (the screen locked, notifications muted, a call, a full-screen
+    // window); the desktop session keeps it up to date.
+    void setScreenLocked(bool locked) { desktop_.locked = locked; }
+    void setDesktopState(const DesktopState& state) { desktop_ = state; }
+    const DesktopState& desktopState() const { return desktop_; }
     // The wall clock was set or the machine woke: the tick runs at once, not at the next second.
     void wake();
 
@@ -75,7 +81,6 @@ public:
     void previewSound(int kind) override { startChime(kind, 2, false); }
     bool loadCustomSound(const QString& path) override;
     void previewCustomSound() override;
-    void savePreferences() override;
 
 Q_SIGNALS:
     void textShown(const QString& text, bool visible);
@@ -84,7 +89,6 @@ Q_SIGNALS:
     void titleChanged(const QString& title);
     void colorsChanged(const taku::Rgb& text, const taku::Rgb& back);
     void opacityChanged(double opacity);
-    void positionLoaded(int left, int top);
 
 private:
     void applySettings();
@@ -96,15 +100,14 @@ private:
     void sleepUntilNextChange();
 
     void showTitle();
+    void openCustomSound();
 
     int width_ = 0;
-    int top_ = 0;
-    int left_ = 0;
     std::shared_ptr<SoundObject> customSound_; // the user's sound once opened
     std::shared_ptr<SoundObject> heard_;       // the custom sound tried out, kept to its end
     ZoneWatch zoneWatch_;
     qint64 zoneMinute_ = -1;
-    bool screenLocked_ = false;
+    DesktopState desktop_;
     QDateTime lastTick_;
     qint64 readyFor_ = 0; // the minute (ms since the epoch) whose sound was got ready
 };

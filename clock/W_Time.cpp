@@ -66,7 +66,7 @@ W_Time::W_Time(QWidget* parent)
     connect(&core_, &ClockCore::colorsChanged, this, &W_Time::setColors);
     connect(&core_, &ClockCore::opacityChanged, this,
             [this](double opacity) { SetWindowTransparency(this, static_cast<float>(opacity)); });
-    connect(&core_, &ClockCore::positionLoaded, this, [this](int left, int top) {
+    connect(&prefs_, &PreferencesFile::positionLoaded, this, [this](int left, int top) {
         placeAt({left, top});
         keepOnScreen();
     });
@@ -83,6 +83,7 @@ void W_Time::layoutControls() {
 void W_Time::Open() {
     setFixedHeight(kHeight);
     notePosition();
+    prefs_.load();
     core_.open();
     core_.wake(); // the strip shows the time from its first paint on
 }
@@ -138,8 +139,7 @@ void W_Time::paintEvent(QPaintEvent* event) {
     if (!painted_) {
         painted_ = true;
         qCDebug(lcStartup).noquote()
-            << "first paint"
-            << QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+            << "first paint" << taku::Now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
     }
 }
 
@@ -150,7 +150,7 @@ void W_Time::placeAt(const QPoint& topLeft) { setGeometry(QRect(topLeft, size())
 
 void W_Time::notePosition() {
     const QPoint at = geometry().topLeft();
-    core_.setWindowPosition(at.x(), at.y());
+    prefs_.setPosition(at.x(), at.y());
 }
 
 void W_Time::moveEvent(QMoveEvent* event) {
@@ -158,9 +158,14 @@ void W_Time::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
 }
 
+void W_Time::Set_Pref() {
+    prefs_.load();
+    core_.preferencesLoaded();
+}
+
 void W_Time::Save_Pref() {
     notePosition();
-    core_.savePreferences();
+    prefs_.save();
 }
 
 void W_Time::closeEvent(QCloseEvent* event) {

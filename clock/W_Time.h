@@ -9,6 +9,7 @@
 // BevelButton1. Everything beneath them has plain names.
 
 #include "clock/ClockCore.h"
+#include "prefs/PrefsFile.h"
 
 #include <QWidget>
 
@@ -25,6 +26,7 @@ public:
     explicit W_Time(QWidget* parent = nullptr);
 
     ClockCore& core() { return core_; }
+    PreferencesFile& prefs() { return prefs_; }
 
     // Reads the preferences and the pronunciation table, speaks the date at start-up if asked
     // and today's events.
@@ -48,7 +50,7 @@ public:
     // Speaks today's events from the event table.
     void Set_Event() { core_.speakTodaysEvents(); }
     // Reads the preferences file (or takes the first-run values) and applies it.
-    void Set_Pref() { core_.loadPreferences(); }
+    void Set_Pref();
     // Writes the preferences file with the strip's position.
     void Save_Pref();
     // Loads the pronunciation table.
@@ -95,6 +97,7 @@ private:
     // Tells the core where the strip's own area is now.
     void notePosition();
 
+    PreferencesFile prefs_; // the preferences file, which also keeps the strip's place
     ClockCore core_;
     int width_ = 102;
     bool closing_ = false;

@@ -2,8 +2,12 @@
 
 #include "base/Settings.h"
 #include "clock/ClockCore.h"
+#include "desktop/BusyState.h"
 #include "desktop/ClockTray.h"
+#include "desktop/DoNotDisturb.h"
+#include "desktop/FullScreen.h"
 #include "desktop/GlobalShortcut.h"
+#include "desktop/InCall.h"
 #include "desktop/LockState.h"
 #include "desktop/WakeSource.h"
 #include "prefs/Quiet.h"
@@ -17,7 +21,20 @@ namespace {
 QDBusConnection noBus() { return QDBusConnection(QStringLiteral("taku-no-bus")); }
 } // namespace
 
-DesktopSession::DesktopSession(ClockCore& core, QObject* parent) : QObject(parent), core_(core) {
+std::unique_ptr<BusyState> DesktopSession::desktopWatcher(Busy kind) {
+    switch (kind) {
+    case Busy::Dnd:
+        return std::make_unique<DoNotDisturb>(QDBusConnection::sessionBus());
+    case Busy::Call:
+        return std::make_unique<InCall>();
+    case Busy::FullScreen:
+        return std::make_unique<FullScreen>();
+    }
+    return nullptr;
+}
+
+DesktopSession::DesktopSession(ClockCore& core, QObject* parent, BusyFactory makeWatcher)
+    : QObject(parent), core_(core), makeWatcher_(std::move(makeWatcher)) {
     // logind's word on sleep only when the bus is in use for the lock anyway.
     const bool bus = Settings().QuietWhenLocked;
     wake_ = std::make_unique<WakeSource>(bus ? QDBusConnection::systemBus() : noBus());
@@ -55,7 +72,12 @@ void DesktopSession::apply() {
         boundKey_ = q.shortcut;
     }
 
-    const bool anyChoice = q.on || q.whenLocked || !q.shortcut.isEmpty();
+    follow(Busy::Dnd, q.whenDnd);
+    follow(Busy::Call, q.inCall);
+    follow(Busy::FullScreen, q.whenFullScreen);
+
+    const bool anyChoice =
+        q.on || q.whenLocked || !q.shortcut.isEmpty() || q.whenDnd || q.inCall || q.whenFullScreen;
     if (anyChoice && !tray_) {
         tray_ = std::make_unique<ClockTray>();
         connect(tray_.get(), &ClockTray::settingsRequested, this,
@@ -66,6 +88,31 @@ void DesktopSession::apply() {
     } else if (!anyChoice && tray_) {
         tray_.reset();
     }
+}
+
+void DesktopSession::follow(Busy kind, bool chosen) {
+    std::unique_ptr<BusyState>& watcher = busy_[static_cast<size_t>(kind)];
+    if (chosen == (watcher != nullptr)) return;
+    if (chosen) {
+        watcher = makeWatcher_(kind);
+        if (watcher) connect(watcher.get(), &BusyState::changed, this, &DesktopSession::showBusy);
+    } else {
+        watcher.reset();
+    }
+    showBusy();
+}
+
+// The clock hears what the followed watchers say; a way not followed counts as not busy.
+void DesktopSession::showBusy() {
+    const auto active = [this](Busy kind) {
+        const auto& watcher = busy_[static_cast<size_t>(kind)];
+        return watcher && watcher->active();
+    };
+    DesktopState state = core_.desktopState();
+    state.dnd = active(Busy::Dnd);
+    state.inCall = active(Busy::Call);
+    state.fullScreen = active(Busy::FullScreen);
+    core_.setDesktopState(state);
 }
 
 QString DesktopSession::shortcutProblem(const QString& portableText) {

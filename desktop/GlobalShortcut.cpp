@@ -317,8 +317,15 @@ private:
 std::unique_ptr<GlobalShortcut> makeGlobalShortcut(QObject* parent) {
     if (auto* x11 =
             qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
-        if (xcb_connection_t* connection = x11->connection())
+        if (xcb_connection_t* connection = x11->connection()) {
+            // Through XWayland a grab sees only the keys of X programs' windows; the portal,
+            // where the desktop offers it, sees them all.
+            if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+                auto portal = std::make_unique<PortalShortcut>(QDBusConnection::sessionBus(), parent);
+                if (portal->available()) return portal;
+            }
             return std::make_unique<X11Shortcut>(connection, parent);
+        }
     }
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
         return std::make_unique<PortalShortcut>(QDBusConnection::sessionBus(), parent);

@@ -2,9 +2,6 @@
 
 #include "base/Logging.h"
 
-#include <algorithm>
-#include <optional>
-
 Q_LOGGING_CATEGORY(lcQuiet, "taku.quiet", QtCriticalMsg)
 
 namespace taku {
@@ -29,24 +26,16 @@ QString reasonName(SkipReason reason) {
         return QStringLiteral("quiet-hours");
     case SkipReason::Locked:
         return QStringLiteral("locked");
+    case SkipReason::Dnd:
+        return QStringLiteral("dnd");
+    case SkipReason::Call:
+        return QStringLiteral("call");
+    case SkipReason::FullScreen:
+        return QStringLiteral("fullscreen");
     case SkipReason::None:
         break;
     }
     return QStringLiteral("none");
-}
-
-std::optional<bool> readFlag(const QByteArray& line) {
-    const QByteArray t = line.trimmed();
-    if (t == "True") return true;
-    if (t == "False") return false;
-    return std::nullopt;
-}
-
-std::optional<int> readMinute(const QByteArray& line) {
-    bool ok = false;
-    const int value = line.trimmed().toInt(&ok);
-    if (!ok || value < 0 || value >= kMinutesPerDay) return std::nullopt;
-    return value;
 }
 
 } // namespace
@@ -57,13 +46,16 @@ bool inQuietRange(int startMinute, int endMinute, int minute) {
     return minute >= startMinute || minute < endMinute;
 }
 
-SkipReason quietReason(const QuietSettings& settings, bool screenLocked, SoundKind kind,
+SkipReason quietReason(const QuietSettings& settings, const DesktopState& desktop, SoundKind kind,
                        QTime time) {
     if (kind == SoundKind::Alarm) return SkipReason::None;
     const int minute = time.hour() * 60 + time.minute();
     if (settings.on && inQuietRange(settings.startMinute, settings.endMinute, minute))
         return SkipReason::QuietHours;
-    if (settings.whenLocked && screenLocked) return SkipReason::Locked;
+    if (settings.whenLocked && desktop.locked) return SkipReason::Locked;
+    if (settings.whenDnd && desktop.dnd) return SkipReason::Dnd;
+    if (settings.inCall && desktop.inCall) return SkipReason::Call;
+    if (settings.whenFullScreen && desktop.fullScreen) return SkipReason::FullScreen;
     return SkipReason::None;
 }
 
@@ -77,8 +69,9 @@ QString lateAlarmLine(QTime alarm) {
         .arg(alarm.toString(QStringLiteral("HH:mm")));
 }
 
-bool mayMakeSound(const QuietSettings& settings, bool screenLocked, SoundKind kind, QTime time) {
-    const SkipReason reason = quietReason(settings, screenLocked, kind, time);
+bool mayMakeSound(const QuietSettings& settings, const DesktopState& desktop, SoundKind kind,
+                  QTime time) {
+    const SkipReason reason = quietReason(settings, desktop, kind, time);
     if (reason == SkipReason::None) return true;
     qCInfo(lcQuiet).noquote() << skipLine(kind, time, reason);
     return false;
@@ -101,41 +94,9 @@ MissedAlarm missedAlarm(const QDateTime& lastTick, const QDateTime& now, int ala
     return MissedAlarm::TooLate;
 }
 
-QuietSettings parseQuietLines(const QList<QByteArray>& fileLines) {
-    const auto line = [&](int n) {
-        const int index = kQuietFirstLine + n;
-        return index < fileLines.size() ? fileLines.at(index) : QByteArray();
-    };
-    // A line that is there but can't be read turns its choice off, and says so; a missing or
-    // empty line is simply off.
-    const auto usable = [&](int n, bool ok, const char* choice) {
-        if (!ok && !line(n).trimmed().isEmpty())
-            qCWarning(lcFiles).nospace()
-                << "Taku.Prefs line " << kQuietFirstLine + n + 1 << " unusable, " << choice
-                << " off: " << QString::fromUtf8(line(n).left(32));
-        return ok;
-    };
-    QuietSettings s;
-    const std::optional<bool> on = readFlag(line(0));
-    const std::optional<int> start = readMinute(line(1));
-    const std::optional<int> end = readMinute(line(2));
-    const bool onRead = usable(0, on.has_value(), "quiet hours");
-    const bool startRead = usable(1, start.has_value(), "quiet hours");
-    const bool endRead = usable(2, end.has_value(), "quiet hours");
-    s.on = onRead && startRead && endRead && *on;
-    s.startMinute = start.value_or(0);
-    s.endMinute = end.value_or(0);
-    const std::optional<bool> whenLocked = readFlag(line(3));
-    s.whenLocked = usable(3, whenLocked.has_value(), "quiet while locked") && *whenLocked;
-    const QString shortcut = QString::fromUtf8(line(4)).trimmed();
-    const bool printable =
-        std::all_of(shortcut.cbegin(), shortcut.cend(), [](QChar c) { return c.isPrint(); });
-    if (usable(4, printable, "speak-now key")) s.shortcut = shortcut;
-    return s;
-}
-
 QuietSettings quietSettings(const SettingsRecord& r) {
-    return {r.QuietOn, r.QuietStart, r.QuietEnd, r.QuietWhenLocked, r.SpeakKey};
+    return {r.QuietOn,  r.QuietStart,   r.QuietEnd,    r.QuietWhenLocked,
+            r.SpeakKey, r.QuietWhenDnd, r.QuietInCall, r.QuietWhenFullScreen};
 }
 
 void setQuietSettings(SettingsRecord& r, const QuietSettings& s) {
@@ -144,6 +105,9 @@ void setQuietSettings(SettingsRecord& r, const QuietSettings& s) {
     r.QuietEnd = s.endMinute;
     r.QuietWhenLocked = s.whenLocked;
     r.SpeakKey = s.shortcut;
+    r.QuietWhenDnd = s.whenDnd;
+    r.QuietInCall = s.inCall;
+    r.QuietWhenFullScreen = s.whenFullScreen;
 }
 
 } // namespace taku

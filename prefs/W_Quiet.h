@@ -1,5 +1,6 @@
 #pragma once
-// The window for quiet hours, silence while the screen is locked and the speak-now key.
+// The window for quiet hours, silence while the screen is locked, notifications are muted, a
+// call is on or a full-screen window has the focus, the speak-now key, and starting at login.
 // It shows and edits a QuietSettings; opened by the settings window, it shows the settings
 // store's values and writes every edit back to the store.
 
@@ -32,13 +33,24 @@ public:
     void followStore();
     // Where the desktop session answers why a key (portable text) can't be had here.
     static void setShortcutCheck(std::function<QString(const QString&)> check);
+    // Where starting at login is read and written (the desktop's autostart entry, which is
+    // itself the setting); without it the box is hidden.
+    struct Autostart {
+        std::function<bool()> enabled;
+        std::function<bool(bool on)> setEnabled; // false when it could not be written
+    };
+    static void setAutostart(Autostart autostart);
 
     QCheckBox* Check_Quiet = nullptr;
     QTimeEdit* Edit_Start = nullptr;
     QTimeEdit* Edit_End = nullptr;
     QCheckBox* Check_Lock = nullptr;
+    QCheckBox* Check_Dnd = nullptr;
+    QCheckBox* Check_Call = nullptr;
+    QCheckBox* Check_FullScreen = nullptr;
     QKeySequenceEdit* Edit_Key = nullptr;
     QPushButton* Button_Clear = nullptr;
+    QCheckBox* Check_Login = nullptr;
     QLabel* Label_KeyProblem = nullptr;
     QPushButton* Button_Close = nullptr;
 
@@ -53,6 +65,7 @@ private:
     void edited();
     void checkShortcut();
     void enableTimes();
+    void showAutostart();
     bool filling_ = false;
     bool following_ = false;
 };

@@ -289,9 +289,16 @@ W_Set::W_Set(QWidget* parent) : QWidget(parent, Qt::Window) {
     Slider1_Open();
     StaticText1_Open();
     Open();
+    // A change made elsewhere (the tray, the quiet-time window, a file read) shows here too.
+    connect(&settingsStore(), &SettingsStore::changed, this,
+            [this](const SettingsRecord& before, const SettingsRecord& after) {
+                fill(after, &before);
+            });
 }
 
-void W_Set::Open() {
+void W_Set::Open() { fill(Settings(), nullptr); }
+
+void W_Set::fill(const SettingsRecord& s, const SettingsRecord* before) {
     // The record is shown as it is: filling a control must not write a value the control
     // can't hold (a list position or volume outside its range) back into the record.
     QList<QWidget*> controls = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
@@ -299,27 +306,33 @@ void W_Set::Open() {
     for (QWidget* w : controls)
         wasBlocked.append(w->blockSignals(true));
 
-    const SettingsRecord& s = Settings();
-    Check_Sec->setChecked(s.ShowSeconds);
-    Check_AMPM->setChecked(s.ShowAMPM);
-    Check_Week->setChecked(s.ShowWeek);
-    Check_24->setChecked(s.Show24Hour);
-    Check_Cl->setChecked(s.ShowAnalog);
-    Check_Sm->setChecked(s.SmallView);
-    Check_An->setChecked(s.AnnounceOn);
-    Popup_Time->setCurrentIndex(s.IntervalIndex);
-    Slider1->setValue(s.Transparency);
-    Rect_Moji->setFill(s.TextColor);
-    Rect_Back->setFill(s.BackColor);
-    Check_Sound->setChecked(s.SoundOn);
-    Popup_Sound->setCurrentIndex(s.SoundIndex);
-    Slider_Sound->setValue(s.Volume);
-    Check_Cus->setChecked(s.CustomSound);
-    Check_Day->setChecked(s.SpeakDateAtStart);
-    Check_Al->setChecked(s.AlarmOn);
-    Edit_H->setText(Str(s.AlarmHour));
-    Edit_M->setText(Str(s.AlarmMinute));
-    Edit_N->setText(Str(s.AlarmRepeat));
+    const auto show = [&](auto field) { return !before || touched(*before, s, field); };
+    // A number being typed is left as typed while it means the stored value ("07" for 7).
+    const auto showNumber = [&](QLineEdit* edit, std::int32_t SettingsRecord::*field) {
+        if (show(field) && (!before || ValInt(edit->text()) != s.*field))
+            edit->setText(Str(s.*field));
+    };
+    using R = SettingsRecord;
+    if (show(&R::ShowSeconds)) Check_Sec->setChecked(s.ShowSeconds);
+    if (show(&R::ShowAMPM)) Check_AMPM->setChecked(s.ShowAMPM);
+    if (show(&R::ShowWeek)) Check_Week->setChecked(s.ShowWeek);
+    if (show(&R::Show24Hour)) Check_24->setChecked(s.Show24Hour);
+    if (show(&R::ShowAnalog)) Check_Cl->setChecked(s.ShowAnalog);
+    if (show(&R::SmallView)) Check_Sm->setChecked(s.SmallView);
+    if (show(&R::AnnounceOn)) Check_An->setChecked(s.AnnounceOn);
+    if (show(&R::IntervalIndex)) Popup_Time->setCurrentIndex(s.IntervalIndex);
+    if (show(&R::Transparency)) Slider1->setValue(s.Transparency);
+    if (show(&R::TextColor)) Rect_Moji->setFill(s.TextColor);
+    if (show(&R::BackColor)) Rect_Back->setFill(s.BackColor);
+    if (show(&R::SoundOn)) Check_Sound->setChecked(s.SoundOn);
+    if (show(&R::SoundIndex)) Popup_Sound->setCurrentIndex(s.SoundIndex);
+    if (show(&R::Volume)) Slider_Sound->setValue(s.Volume);
+    if (show(&R::CustomSound)) Check_Cus->setChecked(s.CustomSound);
+    if (show(&R::SpeakDateAtStart)) Check_Day->setChecked(s.SpeakDateAtStart);
+    if (show(&R::AlarmOn)) Check_Al->setChecked(s.AlarmOn);
+    showNumber(Edit_H, &R::AlarmHour);
+    showNumber(Edit_M, &R::AlarmMinute);
+    showNumber(Edit_N, &R::AlarmRepeat);
     // The volume label tells the slider's position from the start.
     StaticText4->setText(QStringLiteral("音量：") + Str(Slider_Sound->value()));
 
@@ -425,7 +438,7 @@ void W_Set::UpDownArrows3_Down() { step(&SettingsRecord::AlarmRepeat, -1, kRepea
 void W_Set::PushButton1_Action() { showWindow<W_Voice>(); }
 
 void W_Set::PushButton2_Action() {
-    if (ClockCommands* clock = services().commands) clock->savePreferences();
+    if (const SettingsFile* file = services().settingsFile) file->save();
 }
 
 void W_Set::PushButton3_Action() { hide(); }

@@ -103,7 +103,8 @@ public:
     QPushButton* PushButton3 = nullptr;
     QPushButton* PushButton10 = nullptr;
 
-    // Copies the record into the controls (run once, when the window is made).
+    // Copies the record into the controls (when the window is made; afterwards the window
+    // follows the settings store's changes).
     void Open();
     void Slider1_Open();
     void StaticText1_Open();
@@ -169,6 +170,8 @@ private:
                              void (W_Set::*down)());
     QSlider* makeSlider(const QString& name, QRect geometry, int minimum, int maximum,
                         void (W_Set::*handler)());
+    // Shows the record's values; with before, only those that differ from it.
+    void fill(const SettingsRecord& record, const SettingsRecord* before);
 };
 
 } // namespace taku

@@ -1,6 +1,7 @@
 #include "sound/AudioOutput.h"
 
 #include "base/Logging.h"
+#include "base/Services.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -25,6 +26,7 @@ constexpr int kBufferFrames = 512;
 constexpr int kAudibleLevel = 100;
 // An expectation this long past its due time belongs to a sound that never came.
 constexpr qint64 kStaleMs = 60000;
+const char* const kAppName = "ちくたく時計";
 
 std::recursive_mutex& mutex() {
     static std::recursive_mutex m;
@@ -36,10 +38,30 @@ bool fellBack = false;
 bool silent = false;
 QElapsedTimer sinceUse;
 
+// The sound server (PulseAudio, or PipeWire through it) lists the clock's stream by name and
+// icon in the desktop's volume mixer, and keeps its level as that of an event sound. SDL passes
+// the name on, and the role to PipeWire; libpulse reads the icon and, for SDL's PulseAudio
+// driver, which sets no role, the role from PULSE_PROP_* when SDL connects. What the user set
+// in the environment stays.
+void nameTheStream() {
+    SDL_SetHint(SDL_HINT_APP_NAME, kAppName);
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, kAppName);
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, kAppName);
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "event");
+    static const bool named = [] {
+        for (const auto& [name, value] : {std::pair{"PULSE_PROP_application.icon_name", "chikutaku"},
+                                          std::pair{"PULSE_PROP_media.role", "event"}})
+            if (!qEnvironmentVariableIsSet(name)) qputenv(name, value);
+        return true;
+    }();
+    (void)named;
+}
+
 bool openMixer() {
     // The program handles SIGINT and SIGTERM itself (closing the clock saves the preferences);
     // SDL's own handlers would swallow them into an event queue nobody reads.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    nameTheStream();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     if (Mix_OpenAudio(kFrequency, AUDIO_S16SYS, 2, kBufferFrames) != 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -106,8 +128,7 @@ void onsetEffect(int channel, void* stream, int len, void*) {
     if (i == count) return;
     w.pending = false;
     const double frames = i / w.channels + kBufferFrames;
-    const qint64 heard =
-        QDateTime::currentMSecsSinceEpoch() + std::llround(frames * 1000.0 / w.frequency);
+    const qint64 heard = NowMSecs() + std::llround(frames * 1000.0 / w.frequency);
     const qint64 late = heard - w.due;
     qCInfo(lcAudio).noquote() << QStringLiteral("onset %1 %2%3 ms")
                                      .arg(w.kind == OnsetKind::Chime ? QStringLiteral("chime")
@@ -127,7 +148,7 @@ void expectOnset(OnsetKind kind, qint64 dueEpochMs) {
 void watchOnset(int channel, OnsetKind kind) {
     if (channel < 0 || channel >= kChannels) return;
     const qint64 due = expectedDue[static_cast<size_t>(kind)].exchange(0);
-    if (due == 0 || QDateTime::currentMSecsSinceEpoch() - due > kStaleMs) return;
+    if (due == 0 || NowMSecs() - due > kStaleMs) return;
     Watch& w = watches[static_cast<size_t>(channel)];
     Uint16 format = 0;
     if (Mix_QuerySpec(&w.frequency, &format, &w.channels) == 0) return;

@@ -7,10 +7,11 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libxcb1-dev dbus-daemon
   libespeak-ng-dev espeak-ng-data espeak-ng
   open-jtalk open-jtalk-mecab-naist-jdic
-  libsdl2-dev libsdl2-mixer-dev
+  libsdl2-dev libsdl2-mixer-dev libpulse-dev
+  pulseaudio pulseaudio-utils libglib2.0-bin gsettings-desktop-schemas
   fonts-ipafont-gothic
   libgtest-dev
-  xvfb xauth x11-apps xdotool faketime imagemagick sox openbox
+  xvfb xauth x11-apps x11-utils xdotool faketime imagemagick sox openbox
   clang libclang-rt-14-dev
   python3 libx11-6 mount
 )

@@ -97,6 +97,7 @@ private Q_SLOTS:
         TestEnv env;
         env.clock.set(at(14, 59, 59));
         ClockCore core;
+        env.prefs.load();
         core.open();
         env.edit([](SettingsRecord& s) { s.SoundOn = true, s.SoundIndex = 2, s.Volume = 40; });
         env.clock.set(at(15, 0, 0));
@@ -140,6 +141,7 @@ private Q_SLOTS:
         ClockCore core;
         QVERIFY(core.loadCustomSound(env.file(QStringLiteral("chosen.wav"))));
         QCOMPARE(env.read(QStringLiteral("MySound.wav")), QByteArray("RIFF-sound"));
+        env.prefs.load();
         core.open();
         QCOMPARE(env.sound.opened.last(), env.file(QStringLiteral("MySound.wav")));
         core.startChime(0, 1, Settings().CustomSound);
@@ -171,6 +173,7 @@ private Q_SLOTS:
         env.write(QStringLiteral("Taku.Prefs"), joinLines(formatPrefs(prefs)));
         env.write(QStringLiteral("event.txt"), "True\t12\t24\tparty\nTrue\t12\t25\tlater\n");
         ClockCore core;
+        env.prefs.load();
         core.open();
         QCOMPARE(env.speech.spoken.size(), speakDate ? 0 : 1);
         if (speakDate) core.Timer3.fire();
@@ -206,6 +209,7 @@ private Q_SLOTS:
         env.write(QStringLiteral("voice.txt"), table);
         env.clock.set(at(start.hour(), start.minute(), start.second()));
         ClockCore core;
+        env.prefs.load();
         core.open();
         const SettingsRecord on = settingsOf(flags);
         env.edit([&](SettingsRecord& s) {
@@ -255,6 +259,7 @@ private Q_SLOTS:
         TestEnv env;
         env.clock.set(at(14, 58, 30).addMSecs(1));
         ClockCore core;
+        env.prefs.load();
         core.open();
         env.edit([&](SettingsRecord& s) {
             s.ShowSeconds = seconds, s.AnnounceOn = flags.contains(u't');
@@ -308,6 +313,7 @@ private Q_SLOTS:
         env.clock.set(at(10, 0, 58));
         ClockCore core;
         core.watchZoneFile(link);
+        env.prefs.load();
         core.open();
         QSignalSpy titles(&core, &ClockCore::titleChanged);
         point("UTC");

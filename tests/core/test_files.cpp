@@ -11,6 +11,7 @@
 #include "speech/VoiceTable.h"
 #include "support/Fakes.h"
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -181,6 +182,15 @@ private Q_SLOTS:
         PrefsValues again;
         parsePrefs(file, again);
         QCOMPARE(again.settings, values.settings);
+        // Lines 28..30 follow line 27 once one of them is set, whatever 23..27 hold, and go
+        // again once none is.
+        setQuietSettings(values.settings, {false, 0, 0, false, {}, false, true, false});
+        const Lines longer = formatPrefs(values);
+        QCOMPARE(longer.mid(22), (Lines{"False", "0", "0", "False", "", "False", "True", "False"}));
+        parsePrefs(longer, again);
+        QCOMPARE(again.settings, values.settings);
+        setQuietSettings(values.settings, {true, 60, 120, false, {}});
+        QCOMPARE(formatPrefs(values).size(), 27);
         setQuietSettings(values.settings, {});
         QCOMPARE(formatPrefs(values), kFile);
         parsePrefs({"5"}, values); // missing lines read empty
@@ -213,8 +223,51 @@ private Q_SLOTS:
         QTEST(quietSettings(values.settings), "expected");
     }
 
-    // Opening reads the file into the store and moves the strip; without a file the first-run
-    // values apply. A text colour equal to the background gets the inverse background.
+    // The store's change says what was before and what is now, once per change, and nothing
+    // when a write changes nothing.
+    void storeSaysWhatChanged() {
+        test::TestEnv local;
+        QList<std::pair<SettingsRecord, SettingsRecord>> seen;
+        const auto connection =
+            QObject::connect(&settingsStore(), &SettingsStore::changed,
+                             [&](const SettingsRecord& before, const SettingsRecord& after) {
+                                 seen.append({before, after});
+                             });
+        settingsStore().set(&SettingsRecord::Volume, std::int32_t{40});
+        settingsStore().set(&SettingsRecord::Volume, std::int32_t{40});
+        SettingsRecord next = Settings();
+        next.QuietOn = true, next.ShowSeconds = true;
+        settingsStore().replace(next);
+        settingsStore().replace(next);
+        QObject::disconnect(connection);
+        QCOMPARE(seen.size(), 2);
+        QCOMPARE(seen[0].first.Volume, 0);
+        QCOMPARE(seen[0].second.Volume, 40);
+        QVERIFY(touched(seen[0].first, seen[0].second, &SettingsRecord::Volume));
+        QVERIFY(!touched(seen[0].first, seen[0].second, &SettingsRecord::QuietOn));
+        QVERIFY(touched(seen[1].first, seen[1].second, &SettingsRecord::QuietOn));
+        QVERIFY(touched(seen[1].first, seen[1].second, &DisplayFlags::ShowSeconds));
+        QVERIFY(!touched(seen[1].first, seen[1].second, &SettingsRecord::Volume));
+        QVERIFY(seen[1].second == Settings());
+    }
+
+    // A test's world starts as a new run finds it, whatever the test before left behind.
+    void eachTestStartsAfresh() {
+        {
+            test::TestEnv first;
+            VoiceTable().setRow(1, QStringLiteral("一"), QStringLiteral("いち"));
+            settingsStore().set(&SettingsRecord::AlarmOn, true);
+        }
+        test::TestEnv second;
+        QVERIFY(VoiceTable().spoken(1).isEmpty());
+        QVERIFY(Settings() == SettingsRecord{});
+        QVERIFY(services().commands == nullptr);
+        QVERIFY(services().settingsFile == &second.prefs);
+    }
+
+    // Loading reads the file into the store and moves the strip, and the clock follows the
+    // store; without a file the first-run values apply. A text colour equal to the background
+    // gets the inverse background.
     void clockOpensTheFile_data() {
         QTest::addColumn<bool>("withFile");
         QTest::newRow("file") << true;
@@ -227,7 +280,8 @@ private Q_SLOTS:
         lines[12] = lines[11];
         if (withFile) env.write(QStringLiteral("Taku.Prefs"), joinLines(lines));
         ClockCore core;
-        QSignalSpy moves(&core, &ClockCore::positionLoaded);
+        QSignalSpy moves(&env.prefs, &PreferencesFile::positionLoaded);
+        QCOMPARE(env.prefs.load(), withFile);
         core.open();
         SettingsRecord expected = withFile ? fileSettings() : firstRun();
         if (withFile) expected.BackColor = {254, 253, 252};
@@ -235,9 +289,13 @@ private Q_SLOTS:
         QCOMPARE(core.IntervalMinutes, withFile ? 15 : 60);
         QCOMPARE(moves.size(), withFile ? 1 : 0);
         if (!withFile) return;
-        core.savePreferences();
+        QVERIFY(env.prefs.save());
         lines[12] = "254\t253\t252";
         QCOMPARE(env.read(QStringLiteral("Taku.Prefs")), joinLines(lines));
+        // A save that can't be made says so.
+        QFile::remove(env.file(QStringLiteral("Taku.Prefs")));
+        QVERIFY(QDir().mkdir(env.file(QStringLiteral("Taku.Prefs"))));
+        QVERIFY(!env.prefs.save());
     }
 };
 

@@ -15,45 +15,64 @@ Q_DECLARE_METATYPE(MissedAlarm)
 class TestQuiet final : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // l: quiet while locked, L: the screen locked.
+    // Letters of desk: the option (lower case) and the desktop's state (upper case): l/L quiet
+    // while locked / locked, d/D while notifications are muted / muted, c/C in a call / a
+    // microphone recording, f/F under a full-screen window / one focused.
     void reason_data() {
         for (const char* c : {"start", "end"})
             QTest::addColumn<int>(c);
-        QTest::addColumn<QString>("lock");
+        QTest::addColumn<QString>("desk");
         QTest::addColumn<SoundKind>("kind");
         QTest::addColumn<QTime>("time");
         QTest::addColumn<SkipReason>("reason");
-        const auto row = [](const char* name, int start, int end, const char* lock, SoundKind kind,
+        const auto row = [](const char* name, int start, int end, const char* desk, SoundKind kind,
                             QTime time, SkipReason reason) {
-            QTest::newRow(name) << start << end << QString::fromLatin1(lock) << kind << time
+            QTest::newRow(name) << start << end << QString::fromLatin1(desk) << kind << time
                                 << reason;
         };
         const auto chime = SoundKind::Chime, speech = SoundKind::Speech;
         const auto none = SkipReason::None, quiet = SkipReason::QuietHours;
+        const QTime noon(12, 0);
         row("night starts", 1320, 420, "", chime, QTime(22, 0), quiet);
         row("after midnight", 1320, 420, "", speech, QTime(0, 0), quiet);
         row("night ends", 1320, 420, "", chime, QTime(7, 0), none);
-        row("noon in a night range", 1320, 420, "", speech, QTime(12, 0), none);
+        row("noon in a night range", 1320, 420, "", speech, noon, none);
         row("inside the day range", 780, 840, "", chime, QTime(13, 30), quiet);
         row("outside the day range", 780, 840, "", chime, QTime(23, 0), none);
         row("start equals end", 600, 600, "", chime, QTime(10, 0), none);
-        row("alarm", 1320, 420, "lL", SoundKind::Alarm, QTime(23, 30), none);
-        row("locked", 0, 0, "lL", speech, QTime(12, 0), SkipReason::Locked);
-        row("locked, option off", 0, 0, "L", chime, QTime(12, 0), none);
-        row("option on, unlocked", 0, 0, "l", chime, QTime(12, 0), none);
-        row("quiet hours named first", 1320, 420, "lL", chime, QTime(23, 0), quiet);
+        row("alarm", 1320, 420, "lLdDcCfF", SoundKind::Alarm, QTime(23, 30), none);
+        row("locked", 0, 0, "lL", speech, noon, SkipReason::Locked);
+        row("locked, option off", 0, 0, "LDCF", chime, noon, none);
+        row("option on, unlocked", 0, 0, "ldcf", chime, noon, none);
+        row("quiet hours named first", 1320, 420, "lLdDcCfF", chime, QTime(23, 0), quiet);
+        row("notifications muted", 0, 0, "dD", chime, noon, SkipReason::Dnd);
+        row("in a call", 0, 0, "cC", speech, noon, SkipReason::Call);
+        row("full screen", 0, 0, "fF", chime, noon, SkipReason::FullScreen);
+        row("locked before muted", 0, 0, "lLdD", chime, noon, SkipReason::Locked);
+        row("muted before a call", 0, 0, "dDcCfF", chime, noon, SkipReason::Dnd);
+        row("a call before full screen", 0, 0, "cCfF", chime, noon, SkipReason::Call);
+        row("each option its own state", 0, 0, "dCfL", chime, noon, none);
     }
     void reason() {
         QFETCH(int, start);
         QFETCH(int, end);
-        QFETCH(QString, lock);
+        QFETCH(QString, desk);
         QFETCH(SoundKind, kind);
         QFETCH(QTime, time);
         QFETCH(SkipReason, reason);
-        QuietSettings s{true, start, end, lock.contains(u'l'), {}};
-        QCOMPARE(quietReason(s, lock.contains(u'L'), kind, time), reason);
+        QuietSettings s{true,
+                        start,
+                        end,
+                        desk.contains(u'l'),
+                        {},
+                        desk.contains(u'd'),
+                        desk.contains(u'c'),
+                        desk.contains(u'f')};
+        const DesktopState state{desk.contains(u'L'), desk.contains(u'D'), desk.contains(u'C'),
+                                 desk.contains(u'F')};
+        QCOMPARE(quietReason(s, state, kind, time), reason);
         s.on = false;
-        QVERIFY(quietReason(s, lock.contains(u'L'), kind, time) != SkipReason::QuietHours);
+        QVERIFY(quietReason(s, state, kind, time) != SkipReason::QuietHours);
     }
 
     void lines() {
@@ -61,6 +80,12 @@ private Q_SLOTS:
                  QStringLiteral("skipped chime 23:00 reason=quiet-hours"));
         QCOMPARE(skipLine(SoundKind::Speech, QTime(7, 5), SkipReason::Locked),
                  QStringLiteral("skipped speech 07:05 reason=locked"));
+        QCOMPARE(skipLine(SoundKind::Chime, QTime(9, 0), SkipReason::Dnd),
+                 QStringLiteral("skipped chime 09:00 reason=dnd"));
+        QCOMPARE(skipLine(SoundKind::Speech, QTime(10, 30), SkipReason::Call),
+                 QStringLiteral("skipped speech 10:30 reason=call"));
+        QCOMPARE(skipLine(SoundKind::Chime, QTime(21, 15), SkipReason::FullScreen),
+                 QStringLiteral("skipped chime 21:15 reason=fullscreen"));
         QCOMPARE(lateAlarmLine(QTime(6, 30)), QStringLiteral("skipped alarm 06:30 reason=late"));
     }
 
@@ -92,7 +117,8 @@ private Q_SLOTS:
 
     // The clock itself, ticked at two moments: what the second tick starts. Settings as
     // letters: s hourly chime, t hourly spoken time, a alarm at 23:30 (chimed with s),
-    // q quiet 22:00-07:00, l quiet while locked, L the screen locked.
+    // q quiet 22:00-07:00, l quiet while locked, L the screen locked, c quiet in a call, C a
+    // microphone recording.
     void clockTicks_data() {
         QTest::addColumn<QString>("flags");
         QTest::addColumn<QTime>("before");
@@ -105,6 +131,9 @@ private Q_SLOTS:
         QTest::newRow("spoken time, unlocked") << "tl" << h9 << QTime(9, 0) << "speech";
         QTest::newRow("alarm in quiet time")
             << "saqlL" << QTime(23, 29, 59) << QTime(23, 30) << "chime";
+        QTest::newRow("spoken time in a call") << "tcC" << h9 << QTime(9, 0) << "";
+        QTest::newRow("chime, microphone off") << "sc" << h21 << QTime(21, 0) << "chime";
+        QTest::newRow("alarm in a call") << "sacC" << QTime(23, 29, 59) << QTime(23, 30) << "chime";
         QTest::newRow("alarm 3 minutes late") << "sa" << t20 << QTime(23, 33, 10) << "chime";
         QTest::newRow("alarm 30 minutes late") << "sa" << t20 << QTime(23, 59, 59) << "";
         QTest::newRow("chimes passed in sleep")
@@ -119,6 +148,7 @@ private Q_SLOTS:
         const QDate day(2026, 12, 24);
         env.clock.set(QDateTime(day, before));
         ClockCore core;
+        env.prefs.load();
         core.open();
         env.edit([&](SettingsRecord& s) {
             s.SoundOn = flags.contains(u's');
@@ -127,9 +157,16 @@ private Q_SLOTS:
             s.AlarmHour = 23;
             s.AlarmMinute = 30;
             s.AlarmRepeat = 1;
-            setQuietSettings(s, {flags.contains(u'q'), 22 * 60, 7 * 60, flags.contains(u'l'), {}});
+            setQuietSettings(s, {flags.contains(u'q'),
+                                 22 * 60,
+                                 7 * 60,
+                                 flags.contains(u'l'),
+                                 {},
+                                 false,
+                                 flags.contains(u'c'),
+                                 false});
         });
-        core.setScreenLocked(flags.contains(u'L'));
+        core.setDesktopState({flags.contains(u'L'), false, flags.contains(u'C'), false});
         core.tick();
         env.clock.set(QDateTime(day, now));
         core.tick();

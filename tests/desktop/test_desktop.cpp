@@ -1,17 +1,26 @@
 // The desktop session around the clock, against stand-in services on a private message bus:
 // the screen lock and the wake from sleep; and the quiet-time window that uses them.
 
+#include "clock/ClockCore.h"
+#include "desktop/Autostart.h"
+#include "desktop/BusyState.h"
+#include "desktop/DesktopSession.h"
 #include "desktop/LockState.h"
 #include "desktop/WakeSource.h"
 #include "prefs/W_Quiet.h"
+#include "support/Fakes.h"
 
 #include <QCheckBox>
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDir>
+#include <QFile>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimeEdit>
@@ -19,6 +28,7 @@
 using namespace taku;
 
 Q_DECLARE_METATYPE(QuietSettings)
+Q_DECLARE_METATYPE(Busy)
 
 namespace {
 
@@ -73,6 +83,104 @@ class TestDesktop final : public QObject {
     }
 
 private Q_SLOTS:
+    // A way of being busy is watched only while its choice is on, and the clock hears it:
+    // stopping the watcher with the choice also clears what it said.
+    // The quiet-time window's 「ログイン時に起動する」 writes and removes the session's autostart
+    // entry for this executable, and shows what the entry says when the window opens.
+    void loginBoxIsTheAutostartEntry() {
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        const QString exe = QStringLiteral("/opt/ちくたく/chikutaku");
+        W_Quiet::setAutostart({[&] { return autostart::enabled(exe); },
+                               [&](bool on) { return autostart::setEnabled(on, exe); }});
+        const QString entry = config.filePath(QStringLiteral("autostart/chikutaku.desktop"));
+        {
+            W_Quiet quiet;
+            QVERIFY(!quiet.Check_Login->isHidden());
+            QVERIFY(!quiet.Check_Login->isChecked());
+            quiet.Check_Login->click();
+            QVERIFY(QFile::exists(entry));
+            QCOMPARE(autostart::programOf(autostart::entryFor(exe)), exe);
+            QVERIFY(autostart::enabled(exe));
+        }
+        {
+            W_Quiet quiet; // a window opened later shows the entry
+            QVERIFY(quiet.Check_Login->isChecked());
+            quiet.Check_Login->click();
+            QVERIFY(!QFile::exists(entry));
+            QVERIFY(!quiet.Check_Login->isChecked());
+        }
+        // A folder that can't be written: the box shows that nothing changed.
+        QVERIFY(QDir(config.filePath(QStringLiteral("autostart"))).removeRecursively());
+        QFile blocker(config.filePath(QStringLiteral("autostart")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        {
+            W_Quiet quiet;
+            quiet.Check_Login->click();
+            QVERIFY(!quiet.Check_Login->isChecked());
+        }
+        W_Quiet::setAutostart({});
+        qunsetenv("XDG_CONFIG_HOME");
+        W_Quiet without;
+        QVERIFY(without.Check_Login->isHidden());
+    }
+
+    void busyWatchersFollowTheChoices_data() {
+        QTest::addColumn<Busy>("kind");
+        QTest::addColumn<int>("line"); // the choice's field, by preference line
+        QTest::newRow("muted") << Busy::Dnd << 28;
+        QTest::newRow("call") << Busy::Call << 29;
+        QTest::newRow("full screen") << Busy::FullScreen << 30;
+    }
+    void busyWatchersFollowTheChoices() {
+        QFETCH(Busy, kind);
+        QFETCH(int, line);
+        test::TestEnv env;
+        ClockCore core;
+        QList<QPointer<ManualBusyState>> made;
+        QList<Busy> kinds;
+        DesktopSession session(core, nullptr, [&](Busy k) {
+            auto watcher = std::make_unique<ManualBusyState>();
+            made.append(watcher.get());
+            kinds.append(k);
+            return watcher;
+        });
+        QVERIFY(made.isEmpty()); // nothing chosen, nothing watched
+        const auto choose = [&](bool on) {
+            env.edit([&](SettingsRecord& s) {
+                QuietSettings q = quietSettings(s);
+                (line == 28 ? q.whenDnd : line == 29 ? q.inCall : q.whenFullScreen) = on;
+                setQuietSettings(s, q);
+            });
+        };
+        const auto heard = [&] {
+            const DesktopState d = core.desktopState();
+            return QList<bool>{d.dnd, d.inCall, d.fullScreen};
+        };
+        QList<bool> busy{false, false, false};
+        busy[line - 28] = true;
+
+        choose(true);
+        QCOMPARE(kinds, QList<Busy>{kind});
+        made[0]->setActive(true);
+        QCOMPARE(heard(), busy);
+        env.edit([](SettingsRecord& s) { s.AlarmOn = true; }); // another change keeps the watcher
+        QCOMPARE(made.size(), 1);
+        choose(false);
+        QVERIFY(made[0].isNull());
+        QCOMPARE(heard(), (QList<bool>{false, false, false}));
+        // Busy already when the choice is made: heard at once.
+        choose(true);
+        QCOMPARE(made.size(), 2);
+        made[1]->setActive(true);
+        choose(false);
+        choose(true);
+        QCOMPARE(heard(), (QList<bool>{false, false, false}));
+        made[2]->setActive(true);
+        QCOMPARE(heard(), busy);
+    }
+
     void initTestCase() {
         daemon_.start(QStringLiteral("dbus-daemon"),
                       {QStringLiteral("--session"), QStringLiteral("--nofork"),

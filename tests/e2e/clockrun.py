@@ -25,7 +25,11 @@ PREFS = dict(top=120, left=340, ShowSeconds=True, ShowAMPM=True, ShowWeek=True, 
              Transparency=100, TextColor=(0, 0, 0), BackColor=(255, 255, 255), SoundOn=False,
              SoundIndex=0, Volume=100, CustomSound=False, SpeakDateAtStart=False, AlarmOn=False,
              AlarmHour=0, AlarmMinute=0, AlarmRepeat=0, QuietOn=False, QuietStart=0, QuietEnd=0,
-             QuietWhenLocked=False, SpeakKey="")
+             QuietWhenLocked=False, SpeakKey="", QuietWhenDnd=False, QuietInCall=False,
+             QuietWhenFullScreen=False)
+# The optional blocks of lines at the end of the file, as slices of the lines: quiet time and
+# the speak-now key (lines 23-27), the busy desktop (lines 28-30).
+BLOCKS = (slice(22, 27), slice(27, 30))
 
 
 class CheckFailed(AssertionError): pass
@@ -48,9 +52,11 @@ def voice_table(rows=42):
 def prefs_lines(**fields):
     """The lines of a Taku.Prefs file; keyword arguments override the defaults."""
     check(set(fields) <= set(PREFS), f"unknown preference in {fields}")
-    values = list({**PREFS, **fields}.values())
-    if values[22:] == list(PREFS.values())[22:]:
-        values = values[:22]  # the quiet-time lines are written only once one is set
+    values, empty = list({**PREFS, **fields}.values()), list(PREFS.values())
+    # A block is written only when it, or a block after it, holds a value.
+    for block in reversed(BLOCKS):
+        if len(values) == block.stop and values[block] == empty[block]:
+            values = values[:block.start]
     return [str(v) if not isinstance(v, tuple) else "\t".join(map(str, v)) for v in values]
 
 
@@ -137,6 +143,33 @@ class ClockRun:
         start, after close(), runs the clock again on the same display with a fresh log."""
         if self.xvfb is None:
             self._start_display(wm)
+        env = self._env(fake_time, speed)
+        if self._log_file:
+            self._log_file.close()
+        self._log_file = open(self.log_path, "wb")
+        self.clock = subprocess.Popen([os.path.join(self.work, "chikutaku")], cwd=self.work, env=env,
+                                      stdout=self._log_file, stderr=subprocess.STDOUT,
+                                      preexec_fn=_die_with_parent)
+        return self
+
+    def start_another(self, fake_time, timeout=30):
+        """Starts the same program once more beside the running clock, in the same folder and
+        on the same display; waits for it to end and returns its exit status and log lines."""
+        path = os.path.join(self.work, "another.log")
+        with open(path, "wb") as log:
+            other = subprocess.Popen([os.path.join(self.work, "chikutaku")], cwd=self.work,
+                                     env=self._env(fake_time, None), stdout=log,
+                                     stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
+            try:
+                status = other.wait(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                other.kill()
+                other.wait()
+                raise CheckFailed(f"the later start did not end within {timeout} s")
+        with open(path, "rb") as f:
+            return status, f.read().decode("utf-8", "replace").splitlines()
+
+    def _env(self, fake_time, speed):
         faketime = glob.glob("/usr/lib/*/faketime/libfaketime.so.1")
         check(faketime, "libfaketime not found (Debian package faketime)")
         env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb", SDL_AUDIODRIVER="dummy",
@@ -146,14 +179,7 @@ class ClockRun:
                    ":verify_asan_link_order=0", XDG_RUNTIME_DIR=self.work,
                    # No session bus: Qt's accessibility bridge would start one for the display.
                    DBUS_SESSION_BUS_ADDRESS=f"unix:path={self.work}/no-session-bus")
-        env = {k: v for k, v in {**env, **self.extra_env}.items() if v is not None}
-        if self._log_file:
-            self._log_file.close()
-        self._log_file = open(self.log_path, "wb")
-        self.clock = subprocess.Popen([os.path.join(self.work, "chikutaku")], cwd=self.work, env=env,
-                                      stdout=self._log_file, stderr=subprocess.STDOUT,
-                                      preexec_fn=_die_with_parent)
-        return self
+        return {k: v for k, v in {**env, **self.extra_env}.items() if v is not None}
 
     def _start_display(self, wm):
         r, w = os.pipe()
@@ -214,6 +240,12 @@ class ClockRun:
     def wait_for_line(self, start, timeout):
         """Waits for a log line that starts with the given text."""
         self._wait(lambda line: line.startswith(start), repr(start), timeout)
+
+    def wait_for_line_or_tick(self, start, stamp, timeout):
+        """Waits for a log line that starts with the given text, or else for the tick of a
+        wall-clock second: what was logged by then is for the caller to judge."""
+        self._wait(lambda line: line.startswith(start) or ((m := TICK.match(line)) and m.group(1) >= stamp),
+                   f"{start!r} or the tick of {stamp}", timeout)
 
     def _wait(self, matches, what, timeout):
         deadline = time.monotonic() + timeout

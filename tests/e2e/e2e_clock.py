@@ -9,10 +9,12 @@ written out row by row.
 """
 
 import argparse
+import glob
 import hashlib
 import os
 import random
 import re
+import shutil
 import signal
 import subprocess
 import sys
@@ -22,10 +24,12 @@ import time
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from clockrun import (TICK, CheckFailed, ClockRun, check, copy_into, prefs_lines, voice_table,  # noqa: E402
-                      window_place)
+                      send_wm_delete, window_place)
+from busydesktop import FullScreenWindow, NotificationsStub, PulseDaemon, SessionBus  # noqa: E402
 
 SPEECH = re.compile(r"^taku\.speech: (.*)$")
 STRIKE = re.compile(r"^taku\.sound: strike (\d+)/(\d+) pan=(-?\d+) volume=(-?\d+) sound=(\S+)$")
+SKIPPED = re.compile(r"^taku\.quiet: (skipped .*)$")
 
 
 class Skipped(Exception): pass
@@ -172,6 +176,256 @@ def restarts(args):
                       f"{saved.decode().splitlines()[1]}")
 
 
+def second_start(args):
+    """A later start in the same folder hands over: it ends with status 0, having made no strip
+    and written nothing, and the running clock shows its settings window. After the clock is
+    killed (its lock and socket left behind) the next start is the clock again, and a start
+    after that hands over to it."""
+    prefs = "".join(p + "\n" for p in prefs_lines()).encode()
+    with ClockRun(os.path.abspath(args.exe), "second-start",
+                  {"voice.txt": voice_table(), "Taku.Prefs": prefs}) as run:
+        for round in ("first", "after a crash"):
+            run.start("2026-12-24 13:44:03")
+            run.wait_for_tick("2026-12-24 13:44:04", timeout=30)
+            status, lines = run.start_another("2026-12-24 13:44:10")
+            check(status == 0, f"{round}: the later start ended with {status}: {lines[-5:]}")
+            check(not any(TICK.match(line) for line in lines), f"{round}: the later start ticked")
+            run.wait_for_line("taku.app: second start: showing settings", timeout=10)
+            settings = run.xdotool("search", "--sync", "--onlyvisible", "--name", "^設定$").split()
+            check(len(settings) == 1, f"{round}: settings windows shown: {settings}")
+            strips = run.xdotool("search", "--onlyvisible", "--name", "^2026").split()
+            check(len(strips) == 1, f"{round}: strips shown: {strips}")
+            with open(os.path.join(run.data_dir, "Taku.Prefs"), "rb") as f:
+                check(f.read() == prefs, f"{round}: Taku.Prefs changed while the clock runs")
+            run.clock.kill()  # no chance to clean up: the lock and the socket stay
+            run.clock.wait(timeout=10)
+            leftovers = [p for end in ("lock", "socket")
+                         for p in glob.glob(os.path.join(run.work, f"chikutaku-*.{end}"))]
+            check(len(leftovers) == 2, f"{round}: left behind: {leftovers}")
+            print(f"{round}: handed over, settings window {settings[0]}, strip {strips[0]}")
+
+
+def between(lines, start, end):
+    """The lines from the first tick at or after start up to the first tick at or after end."""
+    part = after(lines, start)
+    stops = [n for n, line in enumerate(part) if (m := TICK.match(line)) and m.group(1) >= end]
+    return part[:stops[0]] if stops else part
+
+
+def last_tick(lines):
+    return max((m.group(1) for m in map(TICK.match, lines) if m), default="")
+
+
+def heard(lines):
+    """What a stretch of the log left out, struck ((k, n) each) and how often it spoke."""
+    return ([m.group(1) for m in map(SKIPPED.match, lines) if m],
+            [(int(m.group(1)), int(m.group(2))) for m in map(STRIKE.match, lines) if m],
+            sum(bool(SPEECH.match(line)) for line in lines))
+
+
+def expect_minutes(run, minutes):
+    """Checks each minute ("2026-12-24 15:00": (skipped, strikes, spoken)) from its second 0
+    to the next minute's."""
+    lines = run.lines()
+    for minute, want in minutes.items():
+        start = minute + ":00"
+        end = start[:-5] + "{:02}:00".format(int(start[-5:-3]) + 1)
+        got = heard(between(lines, start, end))
+        check(got == want, f"{minute}: skipped, struck, spoken {got}; wanted {want}")
+        print(f"{minute}: skipped {got[0]}, struck {got[1]}, spoken {got[2]}")
+
+
+def in_time(run, latest, what):
+    """Fails when the clock had passed the tick latest by the time something was arranged."""
+    now = last_tick(run.lines())
+    check(now < latest, f"{what} only at {now}, after {latest}: the machine is too slow for this run")
+    print(f"{what} at {now}")
+
+
+def prefs_file(**fields):
+    return "".join(p + "\n" for p in prefs_lines(**fields)).encode()
+
+
+def write_prefs(run, content):
+    with open(os.path.join(run.data_dir, "Taku.Prefs"), "wb") as f:
+        f.write(content)
+
+
+def close_and_read_prefs(run):
+    check(run.close() == 0, "the clock did not end cleanly")
+    with open(os.path.join(run.data_dir, "Taku.Prefs"), "rb") as f:
+        return f.read()
+
+
+DAY = "2026-12-24 "
+# The hourly chime every minute (three strikes at 15:00, one after), the alarm at 15:01 struck
+# twice.
+CHIMES = dict(SoundOn=True, IntervalIndex=5, AlarmOn=True, AlarmHour=15, AlarmMinute=1, AlarmRepeat=2)
+# Quiet hours set from 01:00 to 02:00 (not now): the file has 27 lines while the busy-desktop
+# choices are off.
+EARLIER = dict(QuietOn=True, QuietStart=60, QuietEnd=120)
+# At 15:00 the clock strikes three times although the desktop is busy: its choice is off. The
+# file of 27 lines is written back as it was.
+CHOICE_OFF = {DAY + "15:00": ([], [(1, 3), (2, 3), (3, 3)], 0)}
+
+
+def chime_off_run(run, arrange=None, **start):
+    """The run with the busy-desktop choices off, from 14:59:50 to the 15:00 chime; arrange(),
+    if given, puts the busy desktop in place once the strip shows."""
+    off = prefs_file(**CHIMES, **EARLIER)
+    check(len(off.splitlines()) == 27, "the file with the choices off is not 27 lines")
+    write_prefs(run, off)
+    run.start(DAY + "14:59:50", speed=4, **start)
+    if arrange:
+        run.window()
+        arrange()
+        in_time(run, DAY + "14:59:57", "the busy desktop was in place")
+    run.wait_for_line_or_tick("taku.sound: strike 3/3", DAY + "15:00:12", timeout=60)
+    expect_minutes(run, CHOICE_OFF)
+    saved = close_and_read_prefs(run)
+    check(saved == off, f"the file of 27 lines came back as {len(saved.splitlines())} lines")
+
+
+def chime_on_run(run, reason, choice, not_busy, arrange=None, **start):
+    """The run with the choice on: the 15:00 chime left out for the reason given, the alarm at
+    15:01 struck all the same, and once not_busy() has taken the busy state away the 15:02
+    chime struck. The file of 30 lines is written back as it was."""
+    on = prefs_file(**CHIMES, **EARLIER, **{choice: True})
+    check(len(on.splitlines()) == 30, "the file with a busy-desktop choice on is not 30 lines")
+    write_prefs(run, on)
+    run.start(DAY + "14:59:50", speed=8, **start)
+    if arrange:
+        run.window()
+        arrange()
+        in_time(run, DAY + "14:59:57", "the busy desktop was in place")
+    run.wait_for_tick(DAY + "15:01:02", timeout=60)
+    not_busy()
+    in_time(run, DAY + "15:01:57", "the busy state ended")
+    run.wait_for_line_or_tick("taku.sound: strike 1/1", DAY + "15:02:08", timeout=60)
+    expect_minutes(run, {DAY + "15:00": ([f"skipped chime 15:00 reason={reason}"], [], 0),
+                         DAY + "15:01": ([], [(1, 2), (2, 2)], 0),
+                         DAY + "15:02": ([], [(1, 1)], 0)})
+    saved = close_and_read_prefs(run)
+    check(saved == on, f"the file of 30 lines came back as {saved.splitlines()[27:]}")
+
+
+def busy_call(args):
+    """Someone records from the microphone of a PulseAudio daemon of the test's own: a call.
+    With the choice off the clock strikes all the same; with it on the hourly chime is left
+    out and the alarm still strikes. Once the microphone's recording ends and only what the
+    speakers play (their monitor) is recorded, the next chime strikes."""
+    folder = tempfile.mkdtemp(prefix="taku-pulse-")
+    pulse = None
+    try:
+        pulse = PulseDaemon(folder)
+        mic = pulse.record("mic")
+        check(pulse.recordings() == ["mic"], f"recorded: {pulse.recordings()}")
+        with ClockRun(os.path.abspath(args.exe), "busy-call", {"voice.txt": voice_table()},
+                      {"PULSE_SERVER": pulse.address}) as run:
+            chime_off_run(run)
+
+            def not_busy():
+                pulse.stop_recording(mic)
+                pulse.record("speakers.monitor")
+                check(pulse.recordings() == ["speakers.monitor"], f"recorded: {pulse.recordings()}")
+            chime_on_run(run, "call", "QuietInCall", not_busy)
+    finally:
+        if pulse:
+            pulse.stop()
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def busy_fullscreen(args):
+    """Another program's window in full screen and active under openbox. With the choice off
+    the clock strikes all the same; with it on the hourly chime is left out and the alarm still
+    strikes. Once the window leaves full screen (still active) the next chime strikes."""
+    with ClockRun(os.path.abspath(args.exe), "busy-fullscreen", {"voice.txt": voice_table()}) as run:
+        shown = []
+
+        def arrange():
+            if not shown:
+                shown.append(FullScreenWindow(run))
+            # The strip, newly shown, may have taken the focus: the window is put in front.
+            shown[0].front(full=True)
+        try:
+            chime_off_run(run, arrange, wm=True)
+            chime_on_run(run, "fullscreen", "QuietWhenFullScreen",
+                         lambda: shown[0].front(full=False), arrange)
+        finally:
+            for window in shown:
+                window.stop()
+
+
+def click(run, window, x, y):
+    run.xdotool("mousemove", "--window", str(window), str(x), str(y), "click", "1")
+
+
+def find_window(run, title, timeout=20):
+    deadline = time.monotonic() + timeout
+    while not (found := run.xdotool("search", "--onlyvisible", "--name", f"^{title}$").split()):
+        check(time.monotonic() < deadline, f"no window {title} shown")
+        time.sleep(0.05)
+    check(len(found) == 1, f"windows {title}: {found}")
+    return int(found[0])
+
+
+def busy_dnd(args):
+    """The notifications service on a session bus of the test's own holds notifications back;
+    GNOME's switch is left at its default (GSETTINGS_BACKEND=memory). The time is spoken every
+    minute. With the choice off the 15:00 time is spoken all the same, and the file of 27 lines
+    stays so. In the next run the choice is ticked in the quiet-time window while the clock
+    runs: the 15:01 time is left out, the alarm at 15:02 is spoken; once the service lets
+    notifications through the 15:03 time is spoken. The file then holds 30 lines, the choice
+    on line 28."""
+    folder = tempfile.mkdtemp(prefix="taku-bus-")
+    bus = stub = None
+    try:
+        bus = SessionBus(folder)
+        stub = NotificationsStub(os.path.abspath(args.notifications), bus.address, inhibited=True)
+        env = {"DBUS_SESSION_BUS_ADDRESS": bus.address, "GSETTINGS_BACKEND": "memory"}
+        speech = dict(AnnounceOn=True, IntervalIndex=5, AlarmOn=True, AlarmHour=15, AlarmMinute=2,
+                      **EARLIER)
+        off = prefs_file(**speech)
+        check(len(off.splitlines()) == 27, "the file with the choices off is not 27 lines")
+        with ClockRun(os.path.abspath(args.exe), "busy-dnd",
+                      {"voice.txt": voice_table(), "Taku.Prefs": off}, env) as run:
+            run.start(DAY + "14:59:50", speed=4)
+            run.wait_for_line_or_tick("taku.speech:", DAY + "15:00:08", timeout=60)
+            expect_minutes(run, {DAY + "15:00": ([], [], 1)})
+            saved = close_and_read_prefs(run)
+            check(saved == off, f"the file of 27 lines came back as {len(saved.splitlines())} lines")
+
+            run.start(DAY + "15:00:20", speed=8)
+            run.window()
+            status, lines = run.start_another(DAY + "15:00:20")
+            check(status == 0, f"the later start ended with {status}: {lines[-5:]}")
+            settings = find_window(run, "設定")
+            click(run, settings, 134 + 42, 430 + 10)  # 静かな時間
+            quiet = find_window(run, "静かな時間")
+            click(run, quiet, 17 + 7, 92 + 10)  # 通知を止めている間は鳴らさない
+            in_time(run, DAY + "15:00:57", "the choice was ticked")
+            run.wait_for_tick(DAY + "15:02:02", timeout=60)
+            stub.set(False)
+            in_time(run, DAY + "15:02:57", "notifications were let through")
+            # The time is handed to the speech service at the tick of second 0.
+            run.wait_for_tick(DAY + "15:03:02", timeout=60)
+            expect_minutes(run, {DAY + "15:01": (["skipped speech 15:01 reason=dnd"], [], 0),
+                                 DAY + "15:02": ([], [], 1),
+                                 DAY + "15:03": ([], [], 1)})
+            for window in (quiet, settings):
+                send_wm_delete(run.display, window)
+            saved = close_and_read_prefs(run)
+            on = prefs_file(**speech, QuietWhenDnd=True)
+            check(saved == on, f"saved with the choice ticked: {saved.splitlines()[22:]}")
+            print(f"Taku.Prefs: {len(off.splitlines())} lines with the choices off, "
+                  f"{len(saved.splitlines())} once one is ticked")
+    finally:
+        for service in (stub, bus):
+            if service:
+                service.stop()
+        shutil.rmtree(folder, ignore_errors=True)
+
+
 EVENTS = b"True\t12\t24\tparty\nFalse\t12\t24\tnever said\nTrue\t12\t25\ttomorrow\nTrue\t12\t24\tand more\n"
 # No sound device of any kind: no sound server, an ALSA with no cards, SDL left to find out.
 NO_SOUND = {"SDL_AUDIODRIVER": None, "PULSE_SERVER": "unix:/nonexistent/pulse",
@@ -233,9 +487,13 @@ SCENARIOS = {
         prefs=dict(ShowSeconds=False, SpeakKey="Ctrl+Alt+T"), keys="ctrl+alt+t",
         said=["s21 s9 s24 s10 s5 s26  s13"]),
     "restarts": restarts,
+    "second-start": second_start,
     "read-only-data": dict(CANNOT_SAVE, hook=tmpfs("1m", read_only=True)),
     "full-disk": dict(CANNOT_SAVE, hook=tmpfs("256k", fill=True)),
     "kill-during-saves": kill_during_saves,
+    "busy-dnd": busy_dnd,
+    "busy-call": busy_call,
+    "busy-fullscreen": busy_fullscreen,
 }
 
 
@@ -244,6 +502,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--exe")
     parser.add_argument("--saver")
+    parser.add_argument("--notifications")
     parser.add_argument("scenario", choices=sorted(SCENARIOS))
     args = parser.parse_args()
     sc = SCENARIOS[args.scenario]

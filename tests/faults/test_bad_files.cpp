@@ -22,6 +22,7 @@
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
+#include <functional>
 
 using namespace taku;
 
@@ -114,7 +115,8 @@ private Q_SLOTS:
         const qint64 before = statusKb("VmRSS:");
         {
             ClockCore clock;
-            clock.open(); // preferences, pronunciation table and today's events
+            env.prefs.load();
+            clock.open(); // the pronunciation table and today's events
             clock.Timer1.fire();
             QVERIFY(!clock.TimeText.isEmpty());
             QVERIFY(env.speech.spoken.size() <= 100);
@@ -134,27 +136,44 @@ private Q_SLOTS:
         QTest::addColumn<QuietSettings>("expected");
         const QString key = QStringLiteral("Ctrl+Alt+T");
         const QString hoursOff = QStringLiteral("quiet hours off: ");
-        QTest::newRow("on as text") << 23 << QByteArray("yes") << hoursOff + "\"yes\""
-                                    << QuietSettings{false, 1320, 420, true, key};
+        // The file's choices with some of them changed.
+        const auto q = [&](std::function<void(QuietSettings&)> change) {
+            QuietSettings s{true, 1320, 420, true, key, true, true, true};
+            change(s);
+            return s;
+        };
+        QTest::newRow("on as text")
+            << 23 << QByteArray("yes") << hoursOff + "\"yes\"" << q([](auto& s) { s.on = false; });
         QTest::newRow("start negative") << 24 << QByteArray("-5") << hoursOff + "\"-5\""
-                                        << QuietSettings{false, 0, 420, true, key};
-        QTest::newRow("start as text")
-            << 24 << QByteArray("10pm") << hoursOff << QuietSettings{false, 0, 420, true, key};
-        QTest::newRow("end too large")
-            << 25 << QByteArray("1440") << hoursOff << QuietSettings{false, 1320, 0, true, key};
+                                        << q([](auto& s) { s.on = false, s.startMinute = 0; });
+        QTest::newRow("start as text") << 24 << QByteArray("10pm") << hoursOff
+                                       << q([](auto& s) { s.on = false, s.startMinute = 0; });
+        QTest::newRow("end too large") << 25 << QByteArray("1440") << hoursOff
+                                       << q([](auto& s) { s.on = false, s.endMinute = 0; });
         QTest::newRow("end past int") << 25 << QByteArray("99999999999") << hoursOff
-                                      << QuietSettings{false, 1320, 0, true, key};
+                                      << q([](auto& s) { s.on = false, s.endMinute = 0; });
         QTest::newRow("locked binary")
             << 26 << QByteArray("\xff\xfe\0\x01", 4) << QStringLiteral("quiet while locked off")
-            << QuietSettings{true, 1320, 420, false, key};
+            << q([](auto& s) { s.whenLocked = false; });
         QTest::newRow("key binary")
             << 27 << QByteArray("\x1b[2J\x07", 6) << QStringLiteral("speak-now key off")
-            << QuietSettings{true, 1320, 420, true, {}};
+            << q([](auto& s) { s.shortcut.clear(); });
+        QTest::newRow("muted as number")
+            << 28 << QByteArray("1") << QStringLiteral("quiet while notifications are muted off")
+            << q([](auto& s) { s.whenDnd = false; });
+        QTest::newRow("call as text")
+            << 29 << QByteArray("yes") << QStringLiteral("quiet in a call off: \"yes\"")
+            << q([](auto& s) { s.inCall = false; });
+        QTest::newRow("full screen binary")
+            << 30 << QByteArray("\0\0", 2) << QStringLiteral("quiet under a full-screen window off")
+            << q([](auto& s) { s.whenFullScreen = false; });
         // As written without a key, or cut short by hand: off without a word.
         QTest::newRow("no key") << 27 << QByteArray() << QString()
-                                << QuietSettings{true, 1320, 420, true, {}};
-        QTest::newRow("start empty")
-            << 24 << QByteArray() << QString() << QuietSettings{false, 0, 420, true, key};
+                                << q([](auto& s) { s.shortcut.clear(); });
+        QTest::newRow("start empty") << 24 << QByteArray() << QString()
+                                     << q([](auto& s) { s.on = false, s.startMinute = 0; });
+        QTest::newRow("full screen empty")
+            << 30 << QByteArray() << QString() << q([](auto& s) { s.whenFullScreen = false; });
     }
     void unusableQuietLine() {
         QFETCH(int, line);
@@ -162,10 +181,11 @@ private Q_SLOTS:
         QFETCH(QString, logged);
         QFETCH(QuietSettings, expected);
         test::TestEnv env;
-        QList<QByteArray> lines = {"88",   "-12",  "False", "True", "False",   "True",      "True",
-                                   "True", "True", "3",     "70",   "9\t8\t7", "6\t5\t4",   "True",
-                                   "2",    "45",   "False", "True", "True",    "6",         "15",
-                                   "4",    "True", "1320",  "420",  "True",    "Ctrl+Alt+T"};
+        QList<QByteArray> lines = {"88",      "-12",  "False",      "True", "False", "True",
+                                   "True",    "True", "True",       "3",    "70",    "9\t8\t7",
+                                   "6\t5\t4", "True", "2",          "45",   "False", "True",
+                                   "True",    "6",    "15",         "4",    "True",  "1320",
+                                   "420",     "True", "Ctrl+Alt+T", "True", "True",  "True"};
         lines[line - 1] = text;
         env.write(QStringLiteral("Taku.Prefs"), joinLines(lines));
         SettingsRecord rest;
@@ -177,9 +197,8 @@ private Q_SLOTS:
         setQuietSettings(rest, expected);
 
         FilesWarnings warnings;
-        ClockCore clock;
-        QSignalSpy placed(&clock, &ClockCore::positionLoaded);
-        clock.open();
+        QSignalSpy placed(&env.prefs, &PreferencesFile::positionLoaded);
+        QVERIFY(env.prefs.load());
         QVERIFY(Settings() == rest);
         QCOMPARE(placed.value(0), (QVariantList{-12, 88}));
         const QStringList aboutPrefs = warnings.lines().filter(QStringLiteral("Taku.Prefs"));

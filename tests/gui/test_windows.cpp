@@ -5,6 +5,7 @@
 
 #include "about/Window1.h"
 #include "app/App.h"
+#include "base/TextFile.h"
 #include "base/Windows.h"
 #include "clock/StaticText.h"
 #include "clock/W_Time.h"
@@ -14,6 +15,7 @@
 #include "support/Fakes.h"
 
 #include <QBackingStore>
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -23,7 +25,9 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QSlider>
 #include <QTest>
+#include <QTimeEdit>
 #include <QToolButton>
 
 using namespace taku;
@@ -68,9 +72,109 @@ private Q_SLOTS:
 
         window.PushButton4->click(); // try out the spoken time
         QCOMPARE(clock.core().Timer3.Mode(), TimerMode::Once);
-        window.PushButton2->click(); // save
-        QVERIFY(env.read(QStringLiteral("Taku.Prefs")).contains("10\t20\t30"));
+        clock.prefs().setPosition(33, 44);
+        window.PushButton2->click(); // save: the settings with the strip's place
+        const QList<QByteArray> saved = env.read(QStringLiteral("Taku.Prefs")).split('\n');
+        QCOMPARE(saved.mid(0, 2), (QList<QByteArray>{"44", "33"}));
+        QVERIFY(saved.contains("10\t20\t30"));
         services().commands = nullptr;
+    }
+
+    // A change made elsewhere (the tray, the other window, a file read) shows in the open
+    // windows; a number being typed that already means the stored value is left as typed.
+    void windowsFollowTheStore() {
+        TestEnv env;
+        W_Set settings;
+        W_Quiet quiet;
+        quiet.followStore();
+        settingsStore().set(&SettingsRecord::ShowSeconds, true);
+        settingsStore().set(&SettingsRecord::Volume, std::int32_t{35});
+        settingsStore().set(&SettingsRecord::TextColor, Rgb{10, 20, 30});
+        QVERIFY(settings.Check_Sec->isChecked());
+        QCOMPARE(settings.Slider_Sound->value(), 35);
+        QCOMPARE(settings.Rect_Moji->fill(), (Rgb{10, 20, 30}));
+
+        settings.Edit_H->setText(QStringLiteral("07"));
+        QCOMPARE(Settings().AlarmHour, 7);
+        QCOMPARE(settings.Edit_H->text(), QStringLiteral("07"));
+        settingsStore().set(&SettingsRecord::AlarmHour, std::int32_t{9});
+        QCOMPARE(settings.Edit_H->text(), QStringLiteral("9"));
+
+        SettingsRecord r = Settings();
+        setQuietSettings(r, {true, 1320, 420, true, QStringLiteral("F9")});
+        settingsStore().replace(r);
+        QVERIFY(quiet.Check_Quiet->isChecked());
+        QCOMPARE(quiet.Edit_Start->time(), QTime(22, 0));
+        QVERIFY(quiet.Check_Lock->isChecked());
+        QCOMPARE(quiet.settings(), quietSettings(Settings()));
+        // Following shows; it writes nothing back.
+        QCOMPARE(Settings().Volume, 35);
+        QVERIFY(Settings().ShowSeconds);
+    }
+
+    // Each box of the quiet-time window writes its own choice, and shows it when the store
+    // changes it.
+    void quietBoxesWriteTheirOwnChoice_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("choice");
+        QTest::newRow("lock") << "Check_Lock"
+                              << "l";
+        QTest::newRow("muted") << "Check_Dnd"
+                               << "d";
+        QTest::newRow("call") << "Check_Call"
+                              << "c";
+        QTest::newRow("full screen") << "Check_FullScreen"
+                                     << "f";
+    }
+    void quietBoxesWriteTheirOwnChoice() {
+        QFETCH(QString, box);
+        QFETCH(QString, choice);
+        TestEnv env;
+        W_Quiet quiet;
+        quiet.followStore();
+        auto* check = quiet.findChild<QCheckBox*>(box);
+        QVERIFY(check);
+        const auto chosen = [] {
+            const QuietSettings q = quietSettings(Settings());
+            QString letters;
+            for (const auto& [on, letter] : {std::pair{q.whenLocked, u'l'},
+                                             {q.whenDnd, u'd'},
+                                             {q.inCall, u'c'},
+                                             {q.whenFullScreen, u'f'}})
+                if (on) letters += QChar(letter);
+            return letters;
+        };
+        check->click();
+        QCOMPARE(chosen(), choice);
+        check->click();
+        QCOMPARE(chosen(), QString());
+        SettingsRecord r = Settings();
+        QuietSettings q = quietSettings(r);
+        q.whenLocked = choice == u"l", q.whenDnd = choice == u"d", q.inCall = choice == u"c";
+        q.whenFullScreen = choice == u"f";
+        setQuietSettings(r, q);
+        settingsStore().replace(r);
+        QVERIFY(check->isChecked());
+        const QList<QCheckBox*> boxes = quiet.findChildren<QCheckBox*>();
+        QCOMPARE(
+            std::count_if(boxes.cbegin(), boxes.cend(), [](auto* b) { return b->isChecked(); }), 1);
+    }
+
+    // Opening the strip reads the preferences file: the settings reach the clock and the strip
+    // stands where the file says.
+    void openingReadsThePreferences() {
+        TestEnv env;
+        PrefsValues values{{60, 70}, {}};
+        applyFirstRunValues(values.settings);
+        values.settings.IntervalIndex = 2;
+        values.settings.AlarmMinute = 30;
+        env.write(QStringLiteral("Taku.Prefs"), joinLines(formatPrefs(values)));
+        W_Time clock;
+        clock.core().Timer1.setMode(TimerMode::Off);
+        clock.Open();
+        QCOMPARE(Settings().AlarmMinute, 30);
+        QCOMPARE(clock.core().IntervalMinutes, 15);
+        QCOMPARE(clock.geometry().topLeft(), QPoint(70, 60));
     }
 
     void quitFromAnyWindowSavesThePreferences() {

@@ -2,6 +2,7 @@
 
 #include "base/DataFolder.h"
 #include "base/TextFile.h"
+#include "speech/VoiceTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,17 +11,30 @@
 
 namespace taku::test {
 
-TestEnv::TestEnv() {
+// Every object the process keeps between tests starts as a new run would find it: the
+// settings, the services, the data folder, the pronunciation table, the save hook.
+void resetProcessState() {
     settingsStore().replace(SettingsRecord{});
-    QDir(dir_.path()).mkdir(QStringLiteral("Taku_DATA"));
-    setDataFolderForTesting(dir_.filePath(QStringLiteral("Taku_DATA")));
-    services() = Services{&clock, &speech, &sound, &dialogs, &browser, nullptr};
-}
-
-TestEnv::~TestEnv() {
     services() = Services{};
     setDataFolderForTesting(QString());
+    VoiceTable() = VoiceTableData{};
+    setBeforeCommitHookForTesting(nullptr);
 }
+
+TestEnv::TestEnv() {
+    resetProcessState();
+    QDir(dir_.path()).mkdir(QStringLiteral("Taku_DATA"));
+    setDataFolderForTesting(dir_.filePath(QStringLiteral("Taku_DATA")));
+    Services& s = services();
+    s.clock = &clock;
+    s.speech = &speech;
+    s.sound = &sound;
+    s.dialogs = &dialogs;
+    s.browser = &browser;
+    s.settingsFile = &prefs;
+}
+
+TestEnv::~TestEnv() { resetProcessState(); }
 
 void TestEnv::edit(const std::function<void(SettingsRecord&)>& change) {
     SettingsRecord record = Settings();

@@ -4,6 +4,7 @@
 
 #include "base/Services.h"
 #include "base/Settings.h"
+#include "prefs/PrefsFile.h"
 
 #include <QList>
 #include <QStringList>
@@ -139,6 +140,7 @@ public:
     FakeSoundService sound;
     FakeDialogs dialogs;
     RecordingBrowser browser;
+    PreferencesFile prefs; // Taku.Prefs in the data folder
 
 private:
     QTemporaryDir dir_;
