@@ -50,6 +50,11 @@ sync "$work"/* # a file's pages still to be written back count as dirtied by who
 printf '%s\n' 120 340 $seconds True True True False False False 0 100 $'0\t0\t0' \
   $'255\t255\t255' False 0 100 False False False 0 0 0 >"$work/Taku_DATA/Taku.Prefs"
 
+# The logging clock runs from a folder of its own: one clock runs per data folder.
+mkdir "$work/logger"
+cp -r "$work/chikutaku" "$work/Taku_DATA" "$work/logger/"
+cp -r "$work/voice" "$work/logger/" 2>/dev/null || true
+
 display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 800x200x24 -nolisten tcp >/dev/null 2>&1 &
 sleep 1
@@ -68,8 +73,8 @@ run() { # name command...: started in its own cgroup when there is one
   pid[$name]=$!
 }
 start_ns=$(date +%s%N)
-(cd "$work" && QT_LOGGING_RULES='taku.tick.debug=true;taku.startup.debug=true' \
-  exec ./chikutaku >clock.log 2>&1) &
+(cd "$work/logger" && QT_LOGGING_RULES='taku.tick.debug=true;taku.startup.debug=true' \
+  exec ./chikutaku >../clock.log 2>&1) &
 logger=$!
 run chikutaku "$work/chikutaku"
 run qt-floor "$work/taku_qt_floor"
