@@ -5,6 +5,7 @@
 #include "app/SingleInstance.h"
 
 #include <QDir>
+#include <optional>
 #include <QFile>
 #include <QLockFile>
 #include <QSignalSpy>
@@ -42,41 +43,32 @@ class TestStart final : public QObject {
 
 private Q_SLOTS:
     void platform_data() {
-        QTest::addColumn<QStringList>("env"); // NAME=value
-        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("env"); // NAME=value ...
+        QTest::addColumn<QString>("args");
         QTest::addColumn<QByteArray>("platform");
-        const QStringList wayland{QStringLiteral("WAYLAND_DISPLAY=wayland-0"),
-                                  QStringLiteral("DISPLAY=:0")};
-        const QStringList prog{QStringLiteral("chikutaku")};
-        QTest::newRow("X11 session") << QStringList{QStringLiteral("DISPLAY=:0")} << prog
-                                     << QByteArray();
-        QTest::newRow("Wayland with XWayland") << wayland << prog << QByteArray("xcb");
-        QTest::newRow("Wayland without X")
-            << QStringList{QStringLiteral("WAYLAND_DISPLAY=wayland-0")} << prog << QByteArray();
-        QTest::newRow("platform chosen in the environment")
-            << wayland + QStringList{QStringLiteral("QT_QPA_PLATFORM=wayland")} << prog
-            << QByteArray();
-        QTest::newRow("empty platform in the environment")
-            << wayland + QStringList{QStringLiteral("QT_QPA_PLATFORM=")} << prog
-            << QByteArray("xcb");
-        QTest::newRow("-platform")
-            << wayland << prog + QStringList{QStringLiteral("-platform"), QStringLiteral("wayland")}
-            << QByteArray();
-        QTest::newRow("--platform")
-            << wayland << prog + QStringList{QStringLiteral("--platform"), QStringLiteral("wayland")}
-            << QByteArray();
-        QTest::newRow("-platformtheme is another option")
-            << wayland << prog + QStringList{QStringLiteral("-platformtheme"), QStringLiteral("gtk3")}
-            << QByteArray("xcb");
-        QTest::newRow("a program called -platform") << wayland << QStringList{QStringLiteral("-platform")}
-                                                    << QByteArray("xcb");
+        const auto row = [](const char* name, const char* env, const char* args, const char* platform) {
+            QTest::newRow(name) << QString::fromLatin1(env) << QString::fromLatin1(args)
+                                << QByteArray(platform);
+        };
+        const char* const wayland = "WAYLAND_DISPLAY=wayland-0 DISPLAY=:0";
+        row("X11 session", "DISPLAY=:0", "chikutaku", "");
+        row("Wayland with XWayland", wayland, "chikutaku", "xcb");
+        row("Wayland without X", "WAYLAND_DISPLAY=wayland-0", "chikutaku", "");
+        row("platform chosen in the environment",
+            "WAYLAND_DISPLAY=wayland-0 DISPLAY=:0 QT_QPA_PLATFORM=wayland", "chikutaku", "");
+        row("empty platform in the environment",
+            "WAYLAND_DISPLAY=wayland-0 DISPLAY=:0 QT_QPA_PLATFORM=", "chikutaku", "xcb");
+        row("-platform", wayland, "chikutaku -platform wayland", "");
+        row("--platform", wayland, "chikutaku --platform wayland", "");
+        row("-platformtheme is another option", wayland, "chikutaku -platformtheme gtk3", "xcb");
+        row("a program called -platform", wayland, "-platform", "xcb");
     }
     void platform() {
-        QFETCH(QStringList, env);
-        QFETCH(QStringList, args);
+        QFETCH(QString, env);
+        QFETCH(QString, args);
         QProcessEnvironment e;
-        for (const QString& v : env) e.insert(v.section(u'=', 0, 0), v.section(u'=', 1));
-        QTEST(chosenQtPlatform(e, args), "platform");
+        for (const QString& v : env.split(u' ')) e.insert(v.section(u'=', 0, 0), v.section(u'=', 1));
+        QTEST(chosenQtPlatform(e, args.split(u' ')), "platform");
     }
 
     // The running clock shows its settings for a later start of its folder, however the path
@@ -101,12 +93,10 @@ private Q_SLOTS:
 
     // A clock that ended frees its folder.
     void endedClockFreesTheFolder() {
-        {
-            SingleInstance first(folder(QStringLiteral("c")), runtime());
-            QCOMPARE(first.claim(), Claim::First);
-        }
-        SingleInstance next(folder(QStringLiteral("c")), runtime());
-        QCOMPARE(next.claim(), Claim::First);
+        std::optional<SingleInstance> first(std::in_place, folder(QStringLiteral("c")), runtime());
+        QCOMPARE(first->claim(), Claim::First);
+        first.reset();
+        QCOMPARE(SingleInstance(folder(QStringLiteral("c")), runtime()).claim(), Claim::First);
     }
 
     // A clock that crashed left its lock (of a process now gone) and its socket: the next start

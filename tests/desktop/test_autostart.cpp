@@ -43,8 +43,7 @@ class TestAutostart final : public QObject {
     void writeEntry(const QByteArray& content) const {
         QDir().mkpath(config() + QStringLiteral("/autostart"));
         QFile f(entry());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(content);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
     }
 
 private Q_SLOTS:
@@ -81,6 +80,11 @@ private Q_SLOTS:
                  '"' + QFile::encodeName(home_.path()) + '/' + quoted + "/chikutaku\"");
         QCOMPARE(autostart::programOf(written), exe);
         QVERIFY(autostart::enabled(exe));
+        // The entry names the clock and is switched on for GNOME too.
+        QVERIFY(written.startsWith("[Desktop Entry]\nType=Application\n"));
+        QCOMPARE(QString::fromUtf8(line(written, "Name")), QStringLiteral("ちくたく時計"));
+        QCOMPARE(line(written, "X-GNOME-Autostart-enabled"), QByteArray("true"));
+        QVERIFY(!line(written, "Icon").isEmpty());
 
         QFETCH(bool, glib);
         if (!glib || QStandardPaths::findExecutable(QStringLiteral("gio")).isEmpty()) return;
@@ -98,18 +102,6 @@ private Q_SLOTS:
         QFile f(started);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(f.readAll()), exe);
-    }
-
-    // The entry names the clock and is switched on for GNOME too.
-    void entryDescribesTheClock() {
-        const QString exe = program(QStringLiteral("named"));
-        QVERIFY(autostart::setEnabled(true, exe));
-        const QByteArray written = read();
-        QVERIFY(written.startsWith("[Desktop Entry]\n"));
-        QCOMPARE(line(written, "Type"), QByteArray("Application"));
-        QCOMPARE(QString::fromUtf8(line(written, "Name")), QStringLiteral("ちくたく時計"));
-        QCOMPARE(line(written, "X-GNOME-Autostart-enabled"), QByteArray("true"));
-        QVERIFY(!line(written, "Icon").isEmpty());
     }
 
     // Only an entry that starts this very program, switched on, counts as on.
@@ -140,10 +132,8 @@ private Q_SLOTS:
     void switchingOffRemovesOnlyThisProgramsEntry() {
         const QString exe = program(QStringLiteral("mine"));
         QVERIFY(autostart::setEnabled(true, exe));
-        QVERIFY(QFile::exists(entry()));
         QVERIFY(autostart::setEnabled(false, exe));
         QVERIFY(!QFile::exists(entry()));
-        QVERIFY(!autostart::enabled(exe));
         QVERIFY(autostart::setEnabled(false, exe)); // nothing to remove
 
         writeEntry("[Desktop Entry]\nExec=\"/opt/other/chikutaku\"\n");
