@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Screenshots of the clock strip, the settings window and both editors, as a user sees them,
+# Screenshots of the clock strip, the settings window, both editors and the quiet-time window, as a user sees them,
 # for comparing two builds: runs the given build's program under a private Xvfb at a fixed
 # faked moment, opens each window with mouse clicks and saves one PNG per window.
 #   tools/screens.sh BUILD_DIR OUT_DIR [PREFS_FILE]
@@ -50,4 +50,6 @@ shoot "$voice" voice_editor
 xdotool windowunmap "$voice"
 xdotool mousemove --window "$set_" 248 61 click 1 # イベント
 shoot "$(window 'イベント設定')" event_editor
+xdotool mousemove --window "$set_" 176 440 click 1 # 静かな時間
+shoot "$(window '静かな時間')" quiet
 ls "$out"
