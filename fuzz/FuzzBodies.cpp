@@ -78,7 +78,14 @@ void prefsReader(const std::uint8_t* data, std::size_t size) {
     PrefsValues values;
     parsePrefs(*lines, values);
     const QList<QByteArray> written = formatPrefs(values);
-    check(written.size() == kPrefsLines || written.size() == kPrefsRequiredLines, "line count");
+    // The file ends after the required lines or after a whole block of optional ones.
+    const auto n = static_cast<int>(written.size());
+    const auto blockOf = [](int line) {
+        return kPrefsTable[static_cast<std::size_t>(line - 1)].block;
+    };
+    check(n >= kPrefsRequiredLines && n <= kPrefsLines &&
+              (n == kPrefsLines || blockOf(n) != blockOf(n + 1)),
+          "line count");
 
     PrefsValues again;
     parsePrefs(written, again);
