@@ -29,11 +29,10 @@ QColor toQColor(const Rgb& c) {
 
 // One arrow step. The bound is tested on the stored value, so a value typed outside the range
 // is moved towards it by the arrow that points there and left alone by the other.
-void step(std::int32_t SettingsRecord::*field, int by, std::int32_t bound, QLineEdit* edit) {
+void step(std::int32_t SettingsRecord::*field, int by, std::int32_t bound) {
     const std::int32_t value = Settings().*field;
     if (by > 0 ? value >= bound : value <= bound) return;
-    settingsStore().set(field, value + by);
-    edit->setText(Str(Settings().*field));
+    settingsStore().set(field, value + by); // the window follows the store into the field
 }
 
 constexpr int kHourTop = 23;
@@ -402,7 +401,6 @@ bool W_Set::Rect_Moji_MouseDown() {
     const auto chosen =
         dialogs->SelectColor(Rect_Moji->fill(), QStringLiteral("文字色を選んでください。"));
     if (!chosen) return false;
-    Rect_Moji->setFill(*chosen);
     settingsStore().set(&SettingsRecord::TextColor, *chosen);
     return false;
 }
@@ -413,7 +411,6 @@ bool W_Set::Rect_Back_MouseDown() {
     const auto chosen =
         dialogs->SelectColor(Rect_Back->fill(), QStringLiteral("背景色を選んでください。"));
     if (!chosen) return false;
-    Rect_Back->setFill(*chosen);
     settingsStore().set(&SettingsRecord::BackColor, *chosen);
     return false;
 }
@@ -428,12 +425,12 @@ void W_Set::Edit_N_SelChange() {
     settingsStore().set(&SettingsRecord::AlarmRepeat, ValInt(Edit_N->text()));
 }
 
-void W_Set::UpDownArrows1_Up() { step(&SettingsRecord::AlarmHour, +1, kHourTop, Edit_H); }
-void W_Set::UpDownArrows1_Down() { step(&SettingsRecord::AlarmHour, -1, 0, Edit_H); }
-void W_Set::UpDownArrows2_Up() { step(&SettingsRecord::AlarmMinute, +1, kMinuteTop, Edit_M); }
-void W_Set::UpDownArrows2_Down() { step(&SettingsRecord::AlarmMinute, -1, 0, Edit_M); }
-void W_Set::UpDownArrows3_Up() { step(&SettingsRecord::AlarmRepeat, +1, kRepeatTop, Edit_N); }
-void W_Set::UpDownArrows3_Down() { step(&SettingsRecord::AlarmRepeat, -1, kRepeatBottom, Edit_N); }
+void W_Set::UpDownArrows1_Up() { step(&SettingsRecord::AlarmHour, +1, kHourTop); }
+void W_Set::UpDownArrows1_Down() { step(&SettingsRecord::AlarmHour, -1, 0); }
+void W_Set::UpDownArrows2_Up() { step(&SettingsRecord::AlarmMinute, +1, kMinuteTop); }
+void W_Set::UpDownArrows2_Down() { step(&SettingsRecord::AlarmMinute, -1, 0); }
+void W_Set::UpDownArrows3_Up() { step(&SettingsRecord::AlarmRepeat, +1, kRepeatTop); }
+void W_Set::UpDownArrows3_Down() { step(&SettingsRecord::AlarmRepeat, -1, kRepeatBottom); }
 
 void W_Set::PushButton1_Action() { showWindow<W_Voice>(); }
 
