@@ -223,48 +223,6 @@ private Q_SLOTS:
         QTEST(quietSettings(values.settings), "expected");
     }
 
-    // The store's change says what was before and what is now, once per change, and nothing
-    // when a write changes nothing.
-    void storeSaysWhatChanged() {
-        test::TestEnv local;
-        QList<std::pair<SettingsRecord, SettingsRecord>> seen;
-        const auto connection =
-            QObject::connect(&settingsStore(), &SettingsStore::changed,
-                             [&](const SettingsRecord& before, const SettingsRecord& after) {
-                                 seen.append({before, after});
-                             });
-        settingsStore().set(&SettingsRecord::Volume, std::int32_t{40});
-        settingsStore().set(&SettingsRecord::Volume, std::int32_t{40});
-        SettingsRecord next = Settings();
-        next.QuietOn = true, next.ShowSeconds = true;
-        settingsStore().replace(next);
-        settingsStore().replace(next);
-        QObject::disconnect(connection);
-        QCOMPARE(seen.size(), 2);
-        QCOMPARE(seen[0].first.Volume, 0);
-        QCOMPARE(seen[0].second.Volume, 40);
-        QVERIFY(touched(seen[0].first, seen[0].second, &SettingsRecord::Volume));
-        QVERIFY(!touched(seen[0].first, seen[0].second, &SettingsRecord::QuietOn));
-        QVERIFY(touched(seen[1].first, seen[1].second, &SettingsRecord::QuietOn));
-        QVERIFY(touched(seen[1].first, seen[1].second, &DisplayFlags::ShowSeconds));
-        QVERIFY(!touched(seen[1].first, seen[1].second, &SettingsRecord::Volume));
-        QVERIFY(seen[1].second == Settings());
-    }
-
-    // A test's world starts as a new run finds it, whatever the test before left behind.
-    void eachTestStartsAfresh() {
-        {
-            test::TestEnv first;
-            VoiceTable().setRow(1, QStringLiteral("一"), QStringLiteral("いち"));
-            settingsStore().set(&SettingsRecord::AlarmOn, true);
-        }
-        test::TestEnv second;
-        QVERIFY(VoiceTable().spoken(1).isEmpty());
-        QVERIFY(Settings() == SettingsRecord{});
-        QVERIFY(services().commands == nullptr);
-        QVERIFY(services().settingsFile == &second.prefs);
-    }
-
     // Loading reads the file into the store and moves the strip, and the clock follows the
     // store; without a file the first-run values apply. A text colour equal to the background
     // gets the inverse background.

@@ -269,17 +269,24 @@ EARLIER = dict(QuietOn=True, QuietStart=60, QuietEnd=120)
 CHOICE_OFF = {DAY + "15:00": ([], [(1, 3), (2, 3), (3, 3)], 0)}
 
 
-def chime_off_run(run, arrange=None, **start):
-    """The run with the busy-desktop choices off, from 14:59:50 to the 15:00 chime; arrange(),
-    if given, puts the busy desktop in place once the strip shows."""
-    off = prefs_file(**CHIMES, **EARLIER)
-    check(len(off.splitlines()) == 27, "the file with the choices off is not 27 lines")
-    write_prefs(run, off)
-    run.start(DAY + "14:59:50", speed=4, **start)
+def start_busy(run, lines, speed, arrange, start, **choices):
+    """Writes the file of the given length with the chimes and the choices, starts the clock at
+    14:59:50 and, with arrange(), puts the busy desktop in place once the strip shows."""
+    prefs = prefs_file(**CHIMES, **EARLIER, **choices)
+    check(len(prefs.splitlines()) == lines, f"the file is not {lines} lines")
+    write_prefs(run, prefs)
+    run.start(DAY + "14:59:50", speed=speed, **start)
     if arrange:
         run.window()
         arrange()
         in_time(run, DAY + "14:59:57", "the busy desktop was in place")
+    return prefs
+
+
+def chime_off_run(run, arrange=None, **start):
+    """The run with the busy-desktop choices off, from 14:59:50 to the 15:00 chime; arrange(),
+    if given, puts the busy desktop in place once the strip shows."""
+    off = start_busy(run, 27, 4, arrange, start)
     run.wait_for_line_or_tick("taku.sound: strike 3/3", DAY + "15:00:12", timeout=60)
     expect_minutes(run, CHOICE_OFF)
     saved = close_and_read_prefs(run)
@@ -290,14 +297,7 @@ def chime_on_run(run, reason, choice, not_busy, arrange=None, **start):
     """The run with the choice on: the 15:00 chime left out for the reason given, the alarm at
     15:01 struck all the same, and once not_busy() has taken the busy state away the 15:02
     chime struck. The file of 30 lines is written back as it was."""
-    on = prefs_file(**CHIMES, **EARLIER, **{choice: True})
-    check(len(on.splitlines()) == 30, "the file with a busy-desktop choice on is not 30 lines")
-    write_prefs(run, on)
-    run.start(DAY + "14:59:50", speed=8, **start)
-    if arrange:
-        run.window()
-        arrange()
-        in_time(run, DAY + "14:59:57", "the busy desktop was in place")
+    on = start_busy(run, 30, 8, arrange, start, **{choice: True})
     run.wait_for_tick(DAY + "15:01:02", timeout=60)
     not_busy()
     in_time(run, DAY + "15:01:57", "the busy state ended")
