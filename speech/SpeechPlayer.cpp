@@ -193,7 +193,6 @@ void SpeechPlayer::prepare(const QString& text) {
     {
         std::lock_guard lock(mutex_);
         toPrepare_.push_back(text);
-        ++preparing_;
     }
     wake_.notify_all();
 }
@@ -206,11 +205,6 @@ bool SpeechPlayer::waitUntilIdle(int timeoutMs) {
     std::unique_lock lock(mutex_);
     return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                           [this] { return unfinished_ == 0; });
-}
-
-void SpeechPlayer::waitUntilPrepared() {
-    std::unique_lock lock(mutex_);
-    idle_.wait(lock, [this] { return preparing_ == 0 || stop_; });
 }
 
 bool SpeechPlayer::synthesizerReady() {
@@ -413,9 +407,6 @@ void SpeechPlayer::run() {
                     {toPrepare, render(toPrepare), std::chrono::steady_clock::now()});
                 if (prepared.size() > kPreparedKept) prepared.pop_front();
             }
-            std::lock_guard lock(mutex_);
-            --preparing_;
-            idle_.notify_all();
         }
         if (haveText) {
             Rendered r;
@@ -450,7 +441,6 @@ void SpeechPlayer::run() {
     queue_.clear();
     toPrepare_.clear();
     unfinished_ = 0;
-    preparing_ = 0;
     idle_.notify_all();
 }
 
