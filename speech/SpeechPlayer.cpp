@@ -399,10 +399,8 @@ void SpeechPlayer::run() {
         }
         if (havePrepare) {
             audio::warmUp();
-            bool known = false;
-            for (const auto& entry : prepared)
-                known = known || entry.text == toPrepare;
-            if (!known) {
+            if (std::none_of(prepared.begin(), prepared.end(),
+                             [&](const auto& entry) { return entry.text == toPrepare; })) {
                 prepared.push_back(
                     {toPrepare, render(toPrepare), std::chrono::steady_clock::now()});
                 if (prepared.size() > kPreparedKept) prepared.pop_front();
