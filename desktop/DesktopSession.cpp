@@ -51,7 +51,7 @@ void DesktopSession::apply() {
     if (q.whenLocked && !lock_) {
         auto lock = std::make_unique<BusLockState>(QDBusConnection::systemBus(),
                                                    QDBusConnection::sessionBus());
-        connect(lock.get(), &LockState::changed, this,
+        connect(lock.get(), &BusLockState::changed, this,
                 [this](bool locked) { core_.setScreenLocked(locked); });
         core_.setScreenLocked(lock->locked());
         lock_ = std::move(lock);

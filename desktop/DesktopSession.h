@@ -17,9 +17,9 @@
 namespace taku {
 
 class ClockCore;
+class BusLockState;
 class ClockTray;
 class GlobalShortcut;
-class LockState;
 class WakeSource;
 
 // The ways the desktop says its user is busy, each followed only while its choice is on.
@@ -50,7 +50,7 @@ private:
 
     ClockCore& core_;
     std::unique_ptr<WakeSource> wake_;
-    std::unique_ptr<LockState> lock_;
+    std::unique_ptr<BusLockState> lock_;
     std::unique_ptr<GlobalShortcut> shortcut_;
     QString boundKey_;
     std::unique_ptr<ClockTray> tray_;
