@@ -47,6 +47,7 @@ private:
     void apply();
     void follow(Busy kind, bool chosen);
     void showBusy();
+    GlobalShortcut& shortcut(); // the global key's watcher, made when first needed
 
     ClockCore& core_;
     std::unique_ptr<WakeSource> wake_;
