@@ -35,6 +35,22 @@ void step(std::int32_t SettingsRecord::*field, int by, std::int32_t bound) {
     settingsStore().set(field, value + by); // the window follows the store into the field
 }
 
+void store(bool SettingsRecord::*field, const QCheckBox* box) {
+    settingsStore().set(field, box->isChecked());
+}
+
+void store(std::int32_t SettingsRecord::*field, const QLineEdit* edit) {
+    settingsStore().set(field, ValInt(edit->text()));
+}
+
+// Asks for a colour starting from the one shown; the field takes it unless the user cancels.
+void pickColour(Rgb SettingsRecord::*field, const ColorRect* rect, const QString& prompt) {
+    Dialogs* dialogs = services().dialogs;
+    if (!dialogs) return;
+    if (const auto chosen = dialogs->SelectColor(rect->fill(), prompt))
+        settingsStore().set(field, *chosen);
+}
+
 constexpr int kHourTop = 23;
 constexpr int kMinuteTop = 59;
 constexpr int kRepeatBottom = 1;
@@ -336,39 +352,17 @@ void W_Set::Slider1_Open() { Slider1->setVisible(false); }
 
 void W_Set::StaticText1_Open() { StaticText1->setVisible(false); }
 
-void W_Set::Check_Sec_Action() {
-    settingsStore().set(&SettingsRecord::ShowSeconds, Check_Sec->isChecked());
-}
-void W_Set::Check_AMPM_Action() {
-    settingsStore().set(&SettingsRecord::ShowAMPM, Check_AMPM->isChecked());
-}
-void W_Set::Check_Week_Action() {
-    settingsStore().set(&SettingsRecord::ShowWeek, Check_Week->isChecked());
-}
-void W_Set::Check_24_Action() {
-    settingsStore().set(&SettingsRecord::Show24Hour, Check_24->isChecked());
-}
-void W_Set::Check_Cl_Action() {
-    settingsStore().set(&SettingsRecord::ShowAnalog, Check_Cl->isChecked());
-}
-void W_Set::Check_Sm_Action() {
-    settingsStore().set(&SettingsRecord::SmallView, Check_Sm->isChecked());
-}
-void W_Set::Check_An_Action() {
-    settingsStore().set(&SettingsRecord::AnnounceOn, Check_An->isChecked());
-}
-void W_Set::Check_Sound_Action() {
-    settingsStore().set(&SettingsRecord::SoundOn, Check_Sound->isChecked());
-}
-void W_Set::Check_Cus_Action() {
-    settingsStore().set(&SettingsRecord::CustomSound, Check_Cus->isChecked());
-}
-void W_Set::Check_Day_Action() {
-    settingsStore().set(&SettingsRecord::SpeakDateAtStart, Check_Day->isChecked());
-}
-void W_Set::Check_Al_Action() {
-    settingsStore().set(&SettingsRecord::AlarmOn, Check_Al->isChecked());
-}
+void W_Set::Check_Sec_Action() { store(&SettingsRecord::ShowSeconds, Check_Sec); }
+void W_Set::Check_AMPM_Action() { store(&SettingsRecord::ShowAMPM, Check_AMPM); }
+void W_Set::Check_Week_Action() { store(&SettingsRecord::ShowWeek, Check_Week); }
+void W_Set::Check_24_Action() { store(&SettingsRecord::Show24Hour, Check_24); }
+void W_Set::Check_Cl_Action() { store(&SettingsRecord::ShowAnalog, Check_Cl); }
+void W_Set::Check_Sm_Action() { store(&SettingsRecord::SmallView, Check_Sm); }
+void W_Set::Check_An_Action() { store(&SettingsRecord::AnnounceOn, Check_An); }
+void W_Set::Check_Sound_Action() { store(&SettingsRecord::SoundOn, Check_Sound); }
+void W_Set::Check_Cus_Action() { store(&SettingsRecord::CustomSound, Check_Cus); }
+void W_Set::Check_Day_Action() { store(&SettingsRecord::SpeakDateAtStart, Check_Day); }
+void W_Set::Check_Al_Action() { store(&SettingsRecord::AlarmOn, Check_Al); }
 
 void W_Set::Popup_Time_Change() {
     settingsStore().set(&SettingsRecord::IntervalIndex, std::int32_t(Popup_Time->currentIndex()));
@@ -389,34 +383,18 @@ void W_Set::Slider1_ValueChanged() {
 }
 
 bool W_Set::Rect_Moji_MouseDown() {
-    Dialogs* dialogs = services().dialogs;
-    if (!dialogs) return false;
-    const auto chosen =
-        dialogs->SelectColor(Rect_Moji->fill(), QStringLiteral("文字色を選んでください。"));
-    if (!chosen) return false;
-    settingsStore().set(&SettingsRecord::TextColor, *chosen);
+    pickColour(&SettingsRecord::TextColor, Rect_Moji, QStringLiteral("文字色を選んでください。"));
     return false;
 }
 
 bool W_Set::Rect_Back_MouseDown() {
-    Dialogs* dialogs = services().dialogs;
-    if (!dialogs) return false;
-    const auto chosen =
-        dialogs->SelectColor(Rect_Back->fill(), QStringLiteral("背景色を選んでください。"));
-    if (!chosen) return false;
-    settingsStore().set(&SettingsRecord::BackColor, *chosen);
+    pickColour(&SettingsRecord::BackColor, Rect_Back, QStringLiteral("背景色を選んでください。"));
     return false;
 }
 
-void W_Set::Edit_H_SelChange() {
-    settingsStore().set(&SettingsRecord::AlarmHour, ValInt(Edit_H->text()));
-}
-void W_Set::Edit_M_SelChange() {
-    settingsStore().set(&SettingsRecord::AlarmMinute, ValInt(Edit_M->text()));
-}
-void W_Set::Edit_N_SelChange() {
-    settingsStore().set(&SettingsRecord::AlarmRepeat, ValInt(Edit_N->text()));
-}
+void W_Set::Edit_H_SelChange() { store(&SettingsRecord::AlarmHour, Edit_H); }
+void W_Set::Edit_M_SelChange() { store(&SettingsRecord::AlarmMinute, Edit_M); }
+void W_Set::Edit_N_SelChange() { store(&SettingsRecord::AlarmRepeat, Edit_N); }
 
 void W_Set::UpDownArrows1_Up() { step(&SettingsRecord::AlarmHour, +1, kHourTop); }
 void W_Set::UpDownArrows1_Down() { step(&SettingsRecord::AlarmHour, -1, 0); }
