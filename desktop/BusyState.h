@@ -10,9 +10,8 @@ class BusyState : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
-    // True while the desktop says the user is busy in this way: by default what the watcher
-    // last set.
-    virtual bool active() const { return active_; }
+    // True while the desktop says the user is busy in this way.
+    bool active() const { return active_; }
 Q_SIGNALS:
     void changed(bool active);
 
