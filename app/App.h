@@ -18,8 +18,6 @@ public:
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
-    MenuBar1* MenuBar() const { return menuBar_; }
-
     void EnableMenuItems();
     // Opens the settings window (or brings it to the front).
     bool _Setting_Action();

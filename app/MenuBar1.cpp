@@ -22,9 +22,7 @@ bool isApplicationWindow(const QWidget* w) {
 }
 } // namespace
 
-MenuBar1* menuBar() { return theMenuBar; }
-
-QAction* Setting() { return theMenuBar ? theMenuBar->item(QStringLiteral("Setting")) : nullptr; }
+QAction* Setting() { return theMenuBar ? theMenuBar->Setting : nullptr; }
 
 void showMenuBarAsPopup(const QPoint& globalPos) {
     if (theMenuBar) theMenuBar->showAsPopup(globalPos);
@@ -112,15 +110,6 @@ QAction* MenuBar1::addSeparator(QMenu* menu, const QString& name) {
     QAction* action = menu->addSeparator();
     action->setObjectName(name);
     return action;
-}
-
-QAction* MenuBar1::item(const QString& name) const {
-    for (QMenu* menu : {FileMenu, EditMenu}) {
-        for (QAction* action : menu->actions()) {
-            if (action->objectName() == name) return action;
-        }
-    }
-    return nullptr;
 }
 
 void MenuBar1::showAsPopup(const QPoint& globalPos) { popup_->popup(globalPos); }

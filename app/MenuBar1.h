@@ -31,11 +31,7 @@ public:
     QAction* UntitledMenu0 = nullptr;
     QAction* EditSelectAll = nullptr;
 
-    // The item of that name, or null.
-    QAction* item(const QString& name) const;
-
     // The whole tree as one context menu ("&File" and "&Edit" as its submenus).
-    QMenu* popupMenu() const { return popup_; }
     void showAsPopup(const QPoint& globalPos);
 
 protected:
@@ -54,10 +50,7 @@ private:
     QMenuBar* nativeBar_ = nullptr; // only where the platform shows a global menu bar
 };
 
-// The application's menu bar, or null before it exists.
-MenuBar1* menuBar();
-
-// The "環境設定..." item of the application's menu bar, found by its name.
+// The "環境設定..." item of the application's menu bar, or null before it exists.
 QAction* Setting();
 
 void showMenuBarAsPopup(const QPoint& globalPos);

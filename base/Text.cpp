@@ -60,12 +60,6 @@ QString NthField(const QString& text, const QString& sep, int n) {
     return end < 0 ? text.mid(from) : text.mid(from, end - from);
 }
 
-int CountFields(const QString& text, const QString& sep) {
-    if (text.isEmpty()) return 0;
-    if (sep.isEmpty()) return 1;
-    return static_cast<int>(text.count(sep)) + 1;
-}
-
 QString Str(std::int64_t value) { return QString::number(value); }
 
 } // namespace taku

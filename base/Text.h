@@ -18,9 +18,6 @@ std::int32_t ValInt(const QString& text);
 // Field n (counted from 1) of text split at sep; empty when there is no such field.
 QString NthField(const QString& text, const QString& sep, int n);
 
-// The number of fields of text split at sep; an empty text has none.
-int CountFields(const QString& text, const QString& sep);
-
 // The decimal text of an integer: a minus sign when negative, no padding.
 QString Str(std::int64_t value);
 

@@ -13,7 +13,6 @@ public:
     explicit FaceCanvas(QWidget* parent = nullptr);
     void setTime(int hour, int minute, int second, bool showSeconds);
     const FaceHands& hands() const { return hands_; }
-    bool secondsShown() const { return showSeconds_; }
 
     // Draws the face into a painter whose origin is the canvas's top-left corner.
     static void paintFace(class QPainter& painter, const FaceHands& hands, bool showSeconds);

@@ -11,17 +11,11 @@ class BusyState : public QObject {
 public:
     using QObject::QObject;
     // True while the desktop says the user is busy in this way.
-    virtual bool active() const = 0;
+    bool active() const { return active_; }
 Q_SIGNALS:
     void changed(bool active);
-};
 
-// A state the caller sets: stands in for the desktop in tests.
-class ManualBusyState final : public BusyState {
-    Q_OBJECT
-public:
-    using BusyState::BusyState;
-    bool active() const override { return active_; }
+protected:
     void setActive(bool active) {
         if (active == active_) return;
         active_ = active;
@@ -30,6 +24,14 @@ public:
 
 private:
     bool active_ = false;
+};
+
+// A state the caller sets: stands in for the desktop in tests.
+class ManualBusyState final : public BusyState {
+    Q_OBJECT
+public:
+    using BusyState::BusyState;
+    using BusyState::setActive;
 };
 
 } // namespace taku

@@ -32,8 +32,6 @@ ClockTray::ClockTray(QObject* parent) : QObject(parent), menu_(new QMenu()) {
 
 ClockTray::~ClockTray() { delete menu_; }
 
-bool ClockTray::hostAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
-
 void ClockTray::show() { icon_->show(); }
 
 } // namespace taku

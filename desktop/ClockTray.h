@@ -18,9 +18,6 @@ public:
     ClockTray(const ClockTray&) = delete;
     ClockTray& operator=(const ClockTray&) = delete;
 
-    // Whether the desktop has a notification area to show the icon in.
-    static bool hostAvailable();
-
     void show();
     QMenu* menu() const { return menu_; }
     QSystemTrayIcon* icon() const { return icon_; }

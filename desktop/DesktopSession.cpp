@@ -51,7 +51,7 @@ void DesktopSession::apply() {
     if (q.whenLocked && !lock_) {
         auto lock = std::make_unique<BusLockState>(QDBusConnection::systemBus(),
                                                    QDBusConnection::sessionBus());
-        connect(lock.get(), &LockState::changed, this,
+        connect(lock.get(), &BusLockState::changed, this,
                 [this](bool locked) { core_.setScreenLocked(locked); });
         core_.setScreenLocked(lock->locked());
         lock_ = std::move(lock);
@@ -61,12 +61,8 @@ void DesktopSession::apply() {
     }
 
     if (q.shortcut != boundKey_) {
-        if (!shortcut_ && !q.shortcut.isEmpty()) {
-            shortcut_ = makeGlobalShortcut();
-            connect(shortcut_.get(), &GlobalShortcut::activated, this,
-                    [this] { core_.speakTimeNow(); });
-        }
-        if (shortcut_ && !shortcut_->bind(q.shortcut))
+        // No key watcher is made only to take an empty key.
+        if ((shortcut_ || !q.shortcut.isEmpty()) && !shortcut().bind(q.shortcut))
             qCInfo(lcQuiet).noquote() << QStringLiteral("speak-now key %1 not in place: %2")
                                              .arg(q.shortcut, shortcut_->problem());
         boundKey_ = q.shortcut;
@@ -115,13 +111,17 @@ void DesktopSession::showBusy() {
     core_.setDesktopState(state);
 }
 
-QString DesktopSession::shortcutProblem(const QString& portableText) {
+GlobalShortcut& DesktopSession::shortcut() {
     if (!shortcut_) {
         shortcut_ = makeGlobalShortcut();
         connect(shortcut_.get(), &GlobalShortcut::activated, this,
                 [this] { core_.speakTimeNow(); });
     }
-    if (!shortcut_->available()) return shortcut_->problem();
+    return *shortcut_;
+}
+
+QString DesktopSession::shortcutProblem(const QString& portableText) {
+    if (!shortcut().available()) return shortcut_->problem();
     if (portableText.isEmpty() || portableText != boundKey_) return {};
     return shortcut_->problem();
 }

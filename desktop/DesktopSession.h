@@ -17,9 +17,9 @@
 namespace taku {
 
 class ClockCore;
+class BusLockState;
 class ClockTray;
 class GlobalShortcut;
-class LockState;
 class WakeSource;
 
 // The ways the desktop says its user is busy, each followed only while its choice is on.
@@ -47,10 +47,11 @@ private:
     void apply();
     void follow(Busy kind, bool chosen);
     void showBusy();
+    GlobalShortcut& shortcut(); // the global key's watcher, made when first needed
 
     ClockCore& core_;
     std::unique_ptr<WakeSource> wake_;
-    std::unique_ptr<LockState> lock_;
+    std::unique_ptr<BusLockState> lock_;
     std::unique_ptr<GlobalShortcut> shortcut_;
     QString boundKey_;
     std::unique_ptr<ClockTray> tray_;

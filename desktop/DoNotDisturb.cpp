@@ -121,10 +121,9 @@ void DoNotDisturb::bannerLines() {
 }
 
 void DoNotDisturb::update(bool inhibited, bool bannersOff) {
-    const bool before = active();
     inhibited_ = inhibited;
     bannersOff_ = bannersOff;
-    if (active() != before) Q_EMIT changed(active());
+    setActive(inhibited || bannersOff);
 }
 
 } // namespace taku

@@ -24,7 +24,6 @@ public:
                           const QString& gsettings = QStringLiteral("gsettings"),
                           QObject* parent = nullptr);
     ~DoNotDisturb() override;
-    bool active() const override { return inhibited_ || bannersOff_; }
 
 private Q_SLOTS:
     void propertiesChanged(const QString& interface, const QVariantMap& changed,

@@ -88,7 +88,7 @@ void FullScreen::checkState() {
     if (window_)
         for (quint32 atom : property(window_, atomState_, atomAtom_))
             full = full || atom == atomFullScreen_;
-    set(full);
+    setActive(full);
 }
 
 void FullScreen::readEvents() {
@@ -114,14 +114,8 @@ void FullScreen::readEvents() {
         notifier_->setEnabled(false);
         xcb_disconnect(connection_);
         connection_ = nullptr;
-        set(false);
+        setActive(false);
     }
-}
-
-void FullScreen::set(bool active) {
-    if (active == active_) return;
-    active_ = active;
-    Q_EMIT changed(active);
 }
 
 } // namespace taku

@@ -20,7 +20,6 @@ public:
     // display: an X display name such as ":1"; empty for $DISPLAY.
     explicit FullScreen(const QString& display = {}, QObject* parent = nullptr);
     ~FullScreen() override;
-    bool active() const override { return active_; }
     // Whether the X server is reachable.
     bool connected() const { return connection_ != nullptr; }
 
@@ -29,14 +28,12 @@ private:
     void followActiveWindow();
     void checkState();
     std::vector<quint32> property(quint32 window, quint32 atom, quint32 type) const;
-    void set(bool active);
 
     xcb_connection_t* connection_ = nullptr;
     QSocketNotifier* notifier_ = nullptr;
     quint32 root_ = 0;
     quint32 window_ = 0; // the active window followed now, 0 for none
     quint32 atomActive_ = 0, atomState_ = 0, atomFullScreen_ = 0, atomWindow_ = 0, atomAtom_ = 0;
-    bool active_ = false;
 };
 
 } // namespace taku

@@ -134,21 +134,19 @@ public:
             problem_ = QStringLiteral("このキーは使えません");
             return false;
         }
+        keycode_ = keycode; // what release() gives back if a grab fails
+        modifiers_ = key->modifiers;
         for (const quint16 extra : {quint16(0), kLock, kMod2, quint16(kLock | kMod2)}) {
             const xcb_void_cookie_t cookie =
                 xcb_grab_key_checked(connection_, 1, root_, key->modifiers | extra, keycode,
                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
             if (xcb_generic_error_t* error = xcb_request_check(connection_, cookie)) {
                 free(error);
-                keycode_ = keycode;
-                modifiers_ = key->modifiers;
                 release();
                 problem_ = QStringLiteral("このキーは他のプログラムが使っています");
                 return false;
             }
         }
-        keycode_ = keycode;
-        modifiers_ = key->modifiers;
         return true;
     }
 
@@ -261,27 +259,27 @@ private:
     static inline const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
     static inline const QString kShortcutId = QStringLiteral("speak-now");
 
-    // The request object a call will answer on, subscribed before the call so no answer is
-    // lost: /org/freedesktop/portal/desktop/request/SENDER/TOKEN.
-    QString requestPath(const QString& token) const {
+    // Calls a portal method whose answer comes on a request object: that object
+    // (/org/freedesktop/portal/desktop/request/SENDER/TOKEN) is subscribed to before the call,
+    // so no answer is lost. The token goes in options, which end the arguments.
+    void callWithRequest(const QString& method, const char* answerSlot, QVariantList arguments,
+                         QVariantMap options) {
+        const QString token = QStringLiteral("taku%1").arg(++tokens_);
         QString sender = bus_.baseService().mid(1);
         sender.replace(u'.', u'_');
-        return QStringLiteral("%1/request/%2/%3").arg(kPath, sender, token);
+        bus_.connect(kService, QStringLiteral("%1/request/%2/%3").arg(kPath, sender, token),
+                     QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"),
+                     this, answerSlot);
+        options.insert(QStringLiteral("handle_token"), token);
+        QDBusMessage m = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
+        m.setArguments(arguments << options);
+        bus_.send(m);
     }
-
-    QString nextToken() { return QStringLiteral("taku%1").arg(++tokens_); }
 
     void createSession() {
         creating_ = true;
-        const QString token = nextToken();
-        bus_.connect(kService, requestPath(token), QStringLiteral("org.freedesktop.portal.Request"),
-                     QStringLiteral("Response"), this, SLOT(sessionCreated(uint, QVariantMap)));
-        QDBusMessage m = QDBusMessage::createMethodCall(kService, kPath, kInterface,
-                                                        QStringLiteral("CreateSession"));
-        m.setArguments(
-            {QVariantMap{{QStringLiteral("handle_token"), token},
-                         {QStringLiteral("session_handle_token"), QStringLiteral("taku")}}});
-        bus_.send(m);
+        callWithRequest(QStringLiteral("CreateSession"), SLOT(sessionCreated(uint, QVariantMap)),
+                        {}, {{QStringLiteral("session_handle_token"), QStringLiteral("taku")}});
     }
 
     void bindShortcut() {
@@ -293,15 +291,10 @@ private:
             portalTrigger(QKeySequence::fromString(wanted_, QKeySequence::PortableText));
         if (!trigger.isEmpty()) properties.insert(QStringLiteral("preferred_trigger"), trigger);
         const QList<PortalShortcutEntry> entries{{kShortcutId, properties}};
-        const QString token = nextToken();
-        bus_.connect(kService, requestPath(token), QStringLiteral("org.freedesktop.portal.Request"),
-                     QStringLiteral("Response"), this, SLOT(shortcutsBound(uint, QVariantMap)));
-        QDBusMessage m = QDBusMessage::createMethodCall(kService, kPath, kInterface,
-                                                        QStringLiteral("BindShortcuts"));
-        m.setArguments({QVariant::fromValue(QDBusObjectPath(session_)),
-                        QVariant::fromValue(entries), QString(),
-                        QVariantMap{{QStringLiteral("handle_token"), token}}});
-        bus_.send(m);
+        callWithRequest(QStringLiteral("BindShortcuts"), SLOT(shortcutsBound(uint, QVariantMap)),
+                        {QVariant::fromValue(QDBusObjectPath(session_)),
+                         QVariant::fromValue(entries), QString()},
+                        {});
     }
 
     QDBusConnection bus_;

@@ -38,7 +38,8 @@ struct InCall::Pulse {
     }
     void postActive(bool active) {
         InCall* o = owner;
-        QMetaObject::invokeMethod(o, [o, active] { o->set(active); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            o, [o, active] { o->setActive(active); }, Qt::QueuedConnection);
     }
 
     void count() {
@@ -180,18 +181,12 @@ void InCall::serverReady() {
 
 void InCall::serverLost() {
     connected_ = false;
-    set(false);
+    setActive(false);
     if (!lossLogged_)
         qCInfo(lcQuiet) << "microphone use unknown: no sound server; trying again now and then";
     lossLogged_ = true;
     retryMs_ = retryMs_ == 0 ? kFirstRetryMs : std::min(retryMs_ * 2, kLastRetryMs);
     retry_.start(retryMs_);
-}
-
-void InCall::set(bool active) {
-    if (active == active_) return;
-    active_ = active;
-    Q_EMIT changed(active);
 }
 
 } // namespace taku

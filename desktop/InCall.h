@@ -20,7 +20,6 @@ public:
     // session's own (PULSE_SERVER, else the default). Never starts a server.
     explicit InCall(const QString& server = {}, QObject* parent = nullptr);
     ~InCall() override;
-    bool active() const override { return active_; }
     // Whether the server is reachable now.
     bool connected() const { return connected_; }
 
@@ -29,13 +28,11 @@ private:
     void connectToServer();
     void serverReady();
     void serverLost();
-    void set(bool active);
 
     std::unique_ptr<Pulse> pulse_;
     QTimer retry_;
     int retryMs_ = 0;
     bool connected_ = false;
-    bool active_ = false;
     bool lossLogged_ = false;
 };
 

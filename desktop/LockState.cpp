@@ -29,20 +29,10 @@ QDBusMessage call(const QDBusConnection& bus, const QString& service, const QStr
 }
 } // namespace
 
-void ManualLockState::setLocked(bool locked) {
-    if (locked == locked_) return;
-    locked_ = locked;
-    Q_EMIT changed(locked);
-}
-
 BusLockState::BusLockState(const QDBusConnection& system, const QDBusConnection& session,
                            QObject* parent)
-    : LockState(parent), system_(system), session_(session) {
-    if (watchLogind())
-        source_ = Source::Logind;
-    else if (watchScreenSaver())
-        source_ = Source::ScreenSaver;
-    else
+    : QObject(parent), system_(system), session_(session) {
+    if (!watchLogind() && !watchScreenSaver())
         qCInfo(lcQuiet) << "screen lock unknown: no logind session and no screen saver on the "
                            "bus; quiet while locked does nothing";
 }

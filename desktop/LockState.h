@@ -9,39 +9,19 @@
 
 namespace taku {
 
-class LockState : public QObject {
+class BusLockState final : public QObject {
     Q_OBJECT
 public:
-    using QObject::QObject;
-    // True while the screen is locked.
-    virtual bool locked() const = 0;
-Q_SIGNALS:
-    void changed(bool locked);
-};
-
-// A lock the caller sets: stands in for the desktop in tests and when nothing is watched.
-class ManualLockState final : public LockState {
-    Q_OBJECT
-public:
-    using LockState::LockState;
-    bool locked() const override { return locked_; }
-    void setLocked(bool locked);
-
-private:
-    bool locked_ = false;
-};
-
-class BusLockState final : public LockState {
-    Q_OBJECT
-public:
-    enum class Source { None, Logind, ScreenSaver };
     // Asks logind on system for this process's session (XDG_SESSION_ID, else by process id),
     // falling back to org.freedesktop.ScreenSaver on session. Either connection may be
     // disconnected. Finding neither logs one line on taku.quiet.
     BusLockState(const QDBusConnection& system, const QDBusConnection& session,
                  QObject* parent = nullptr);
-    bool locked() const override { return locked_; }
-    Source source() const { return source_; }
+    // True while the screen is locked.
+    bool locked() const { return locked_; }
+
+Q_SIGNALS:
+    void changed(bool locked);
 
 private Q_SLOTS:
     void sessionPropertiesChanged(const QString& interface, const QVariantMap& changed,
@@ -57,7 +37,6 @@ private:
     QDBusConnection system_;
     QDBusConnection session_;
     QString sessionPath_;
-    Source source_ = Source::None;
     bool locked_ = false;
 };
 

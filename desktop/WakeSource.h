@@ -19,9 +19,6 @@ public:
     WakeSource(const WakeSource&) = delete;
     WakeSource& operator=(const WakeSource&) = delete;
 
-    // Whether the kernel timer is in place.
-    bool watchingClock() const { return fd_ >= 0; }
-
 Q_SIGNALS:
     // The wall clock was set or the machine resumed: the time shown is stale.
     void woke();

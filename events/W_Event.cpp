@@ -191,16 +191,16 @@ W_Event::W_Event(QWidget* parent)
     ListBox1->setColumnWidth(1, qRound(listWidth * 0.08));
     ListBox1->setColumnWidth(2, qRound(listWidth * 0.08));
 
-    PushButton1 =
-        placeButton(this, QStringLiteral("PushButton1"), QStringLiteral("確認"), {416, 4, 80, 20});
-    PushButton2 =
-        placeButton(this, QStringLiteral("PushButton2"), QStringLiteral("追加"), {416, 46, 80, 20});
-    PushButton3 =
-        placeButton(this, QStringLiteral("PushButton3"), QStringLiteral("削除"), {416, 85, 80, 20});
+    PushButton1 = placeButton(this, QStringLiteral("PushButton1"), QStringLiteral("確認"),
+                              {416, 4, 80, 20}, &W_Event::PushButton1_Action);
+    PushButton2 = placeButton(this, QStringLiteral("PushButton2"), QStringLiteral("追加"),
+                              {416, 46, 80, 20}, &W_Event::PushButton2_Action);
+    PushButton3 = placeButton(this, QStringLiteral("PushButton3"), QStringLiteral("削除"),
+                              {416, 85, 80, 20}, &W_Event::PushButton3_Action);
     PushButton4 = placeButton(this, QStringLiteral("PushButton4"), QStringLiteral("設定保存"),
-                              {416, 161, 80, 20});
+                              {416, 161, 80, 20}, &W_Event::PushButton4_Action);
     PushButton5 = placeButton(this, QStringLiteral("PushButton5"), QStringLiteral("閉じる"),
-                              {416, 236, 80, 20});
+                              {416, 236, 80, 20}, &W_Event::PushButton5_Action);
 
     // The rows the list starts with; they stay only when there is no file to load, and are
     // inactive: they carry no check box until saved and loaded again.
@@ -224,12 +224,6 @@ W_Event::W_Event(QWidget* parent)
         connect(f, &QLineEdit::selectionChanged, this, handler);
         connect(f, &QLineEdit::textEdited, this, handler);
     }
-
-    connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Action(); });
-    connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Action(); });
-    connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Action(); });
-    connect(PushButton4, &QPushButton::clicked, this, [this] { PushButton4_Action(); });
-    connect(PushButton5, &QPushButton::clicked, this, [this] { PushButton5_Action(); });
 
     ListBox1_Open();
 }

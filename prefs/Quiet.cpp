@@ -7,37 +7,10 @@ Q_LOGGING_CATEGORY(lcQuiet, "taku.quiet", QtCriticalMsg)
 namespace taku {
 
 namespace {
-
-QString kindName(SoundKind kind) {
-    switch (kind) {
-    case SoundKind::Chime:
-        return QStringLiteral("chime");
-    case SoundKind::Speech:
-        return QStringLiteral("speech");
-    case SoundKind::Alarm:
-        return QStringLiteral("alarm");
-    }
-    return {};
-}
-
-QString reasonName(SkipReason reason) {
-    switch (reason) {
-    case SkipReason::QuietHours:
-        return QStringLiteral("quiet-hours");
-    case SkipReason::Locked:
-        return QStringLiteral("locked");
-    case SkipReason::Dnd:
-        return QStringLiteral("dnd");
-    case SkipReason::Call:
-        return QStringLiteral("call");
-    case SkipReason::FullScreen:
-        return QStringLiteral("fullscreen");
-    case SkipReason::None:
-        break;
-    }
-    return QStringLiteral("none");
-}
-
+// The names the log lines give, in the order of the enumerations.
+constexpr const char* kKindNames[] = {"chime", "speech", "alarm"};
+constexpr const char* kReasonNames[] = {"none", "quiet-hours", "locked",
+                                        "dnd",  "call",        "fullscreen"};
 } // namespace
 
 bool inQuietRange(int startMinute, int endMinute, int minute) {
@@ -61,7 +34,9 @@ SkipReason quietReason(const QuietSettings& settings, const DesktopState& deskto
 
 QString skipLine(SoundKind kind, QTime time, SkipReason reason) {
     return QStringLiteral("skipped %1 %2 reason=%3")
-        .arg(kindName(kind), time.toString(QStringLiteral("HH:mm")), reasonName(reason));
+        .arg(QLatin1String(kKindNames[static_cast<int>(kind)]),
+             time.toString(QStringLiteral("HH:mm")),
+             QLatin1String(kReasonNames[static_cast<int>(reason)]));
 }
 
 QString lateAlarmLine(QTime alarm) {

@@ -78,8 +78,7 @@ W_Quiet::W_Quiet(QWidget* parent) : QWidget(parent, Qt::Window) {
     });
     connect(Edit_Start, &QTimeEdit::timeChanged, this, &W_Quiet::edited);
     connect(Edit_End, &QTimeEdit::timeChanged, this, &W_Quiet::edited);
-    connect(Check_Lock, &QCheckBox::toggled, this, &W_Quiet::edited);
-    for (QCheckBox* box : {Check_Dnd, Check_Call, Check_FullScreen})
+    for (QCheckBox* box : {Check_Lock, Check_Dnd, Check_Call, Check_FullScreen})
         connect(box, &QCheckBox::toggled, this, &W_Quiet::edited);
     // One key with its modifiers: a second key pressed replaces the first.
     connect(Edit_Key, &QKeySequenceEdit::keySequenceChanged, this, [this](const QKeySequence& k) {

@@ -35,6 +35,22 @@ void step(std::int32_t SettingsRecord::*field, int by, std::int32_t bound) {
     settingsStore().set(field, value + by); // the window follows the store into the field
 }
 
+void store(bool SettingsRecord::*field, const QCheckBox* box) {
+    settingsStore().set(field, box->isChecked());
+}
+
+void store(std::int32_t SettingsRecord::*field, const QLineEdit* edit) {
+    settingsStore().set(field, ValInt(edit->text()));
+}
+
+// Asks for a colour starting from the one shown; the field takes it unless the user cancels.
+void pickColour(Rgb SettingsRecord::*field, const ColorRect* rect, const QString& prompt) {
+    Dialogs* dialogs = services().dialogs;
+    if (!dialogs) return;
+    if (const auto chosen = dialogs->SelectColor(rect->fill(), prompt))
+        settingsStore().set(field, *chosen);
+}
+
 constexpr int kHourTop = 23;
 constexpr int kMinuteTop = 59;
 constexpr int kRepeatBottom = 1;
@@ -116,13 +132,6 @@ QCheckBox* W_Set::makeCheck(const QString& name, const QString& caption, QRect g
     return box;
 }
 
-QPushButton* W_Set::makeButton(const QString& name, const QString& caption, QRect geometry,
-                               void (W_Set::*handler)()) {
-    QPushButton* button = placeButton(this, name, caption, geometry);
-    connect(button, &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
-    return button;
-}
-
 QLabel* W_Set::makeLabel(const QString& name, const QString& text, QRect geometry) {
     auto* label = new QLabel(text, this);
     label->setObjectName(name);
@@ -173,12 +182,12 @@ W_Set::W_Set(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     Check_Sec = makeCheck(QStringLiteral("Check_Sec"), QStringLiteral("秒を表示する"),
                           {17, 9, 100, 20}, &W_Set::Check_Sec_Action);
-    PushButton1 = makeButton(QStringLiteral("PushButton1"), QStringLiteral("発音表"),
-                             {208, 14, 80, 20}, &W_Set::PushButton1_Action);
+    PushButton1 = placeButton(this, QStringLiteral("PushButton1"), QStringLiteral("発音表"),
+                              {208, 14, 80, 20}, &W_Set::PushButton1_Action);
     Check_AMPM = makeCheck(QStringLiteral("Check_AMPM"), QStringLiteral("AM/PMを表示する"),
                            {17, 34, 145, 21}, &W_Set::Check_AMPM_Action);
-    PushButton5 = makeButton(QStringLiteral("PushButton5"), QStringLiteral("イベント"),
-                             {208, 51, 80, 20}, &W_Set::PushButton5_Action);
+    PushButton5 = placeButton(this, QStringLiteral("PushButton5"), QStringLiteral("イベント"),
+                              {208, 51, 80, 20}, &W_Set::PushButton5_Action);
     Check_Week = makeCheck(QStringLiteral("Check_Week"), QStringLiteral("曜日を表示する"),
                            {17, 59, 124, 20}, &W_Set::Check_Week_Action);
     Check_24 = makeCheck(QStringLiteral("Check_24"), QStringLiteral("24時間表示にする"),
@@ -204,8 +213,8 @@ W_Set::W_Set(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     Check_An = makeCheck(QStringLiteral("Check_An"), QStringLiteral("時刻を知らせる"),
                          {17, 160, 124, 20}, &W_Set::Check_An_Action);
-    PushButton4 = makeButton(QStringLiteral("PushButton4"), QStringLiteral("確認"),
-                             {267, 159, 59, 20}, &W_Set::PushButton4_Action);
+    PushButton4 = placeButton(this, QStringLiteral("PushButton4"), QStringLiteral("確認"),
+                              {267, 159, 59, 20}, &W_Set::PushButton4_Action);
     Check_Sound = makeCheck(QStringLiteral("Check_Sound"), QStringLiteral("効果音で知らせる"),
                             {17, 191, 131, 20}, &W_Set::Check_Sound_Action);
 
@@ -216,16 +225,16 @@ W_Set::W_Set(QWidget* parent) : QWidget(parent, Qt::Window) {
                            QStringLiteral("古時計"), QStringLiteral("犬"), QStringLiteral("猫")});
     connect(Popup_Sound, &QComboBox::currentIndexChanged, this, [this] { Popup_Sound_Change(); });
 
-    PushButton6 = makeButton(QStringLiteral("PushButton6"), QStringLiteral("確認"),
-                             {267, 191, 59, 20}, &W_Set::PushButton6_Action);
-    PushButton7 = makeButton(QStringLiteral("PushButton7"), QStringLiteral("読込"),
-                             {164, 223, 80, 20}, &W_Set::PushButton7_Action);
+    PushButton6 = placeButton(this, QStringLiteral("PushButton6"), QStringLiteral("確認"),
+                              {267, 191, 59, 20}, &W_Set::PushButton6_Action);
+    PushButton7 = placeButton(this, QStringLiteral("PushButton7"), QStringLiteral("読込"),
+                              {164, 223, 80, 20}, &W_Set::PushButton7_Action);
     Check_Cus = makeCheck(QStringLiteral("Check_Cus"), QStringLiteral("効果音をｶｽﾀﾏｲｽﾞ"),
                           {17, 225, 122, 20}, &W_Set::Check_Cus_Action);
-    PushButton8 = makeButton(QStringLiteral("PushButton8"), QStringLiteral("確認"),
-                             {267, 223, 59, 20}, &W_Set::PushButton8_Action);
-    PushButton9 = makeButton(QStringLiteral("PushButton9"), QStringLiteral("確認"),
-                             {267, 252, 59, 20}, &W_Set::PushButton9_Action);
+    PushButton8 = placeButton(this, QStringLiteral("PushButton8"), QStringLiteral("確認"),
+                              {267, 223, 59, 20}, &W_Set::PushButton8_Action);
+    PushButton9 = placeButton(this, QStringLiteral("PushButton9"), QStringLiteral("確認"),
+                              {267, 252, 59, 20}, &W_Set::PushButton9_Action);
     Check_Day = makeCheck(QStringLiteral("Check_Day"), QStringLiteral("起動時に日付をしゃべる"),
                           {17, 253, 169, 20}, &W_Set::Check_Day_Action);
 
@@ -278,12 +287,12 @@ W_Set::W_Set(QWidget* parent) : QWidget(parent, Qt::Window) {
     Rect_Back->setFill({255, 255, 255});
     connect(Rect_Back, &ColorRect::mouseDown, this, [this] { Rect_Back_MouseDown(); });
 
-    PushButton2 = makeButton(QStringLiteral("PushButton2"), QStringLiteral("設定保存"),
-                             {43, 430, 80, 20}, &W_Set::PushButton2_Action);
-    PushButton3 = makeButton(QStringLiteral("PushButton3"), QStringLiteral("閉じる"),
-                             {228, 430, 80, 20}, &W_Set::PushButton3_Action);
-    PushButton10 = makeButton(QStringLiteral("PushButton10"), QStringLiteral("静かな時間"),
-                              {134, 430, 84, 20}, &W_Set::PushButton10_Action);
+    PushButton2 = placeButton(this, QStringLiteral("PushButton2"), QStringLiteral("設定保存"),
+                              {43, 430, 80, 20}, &W_Set::PushButton2_Action);
+    PushButton3 = placeButton(this, QStringLiteral("PushButton3"), QStringLiteral("閉じる"),
+                              {228, 430, 80, 20}, &W_Set::PushButton3_Action);
+    PushButton10 = placeButton(this, QStringLiteral("PushButton10"), QStringLiteral("静かな時間"),
+                               {134, 430, 84, 20}, &W_Set::PushButton10_Action);
 
     Slider1_Open();
     StaticText1_Open();
@@ -343,39 +352,17 @@ void W_Set::Slider1_Open() { Slider1->setVisible(false); }
 
 void W_Set::StaticText1_Open() { StaticText1->setVisible(false); }
 
-void W_Set::Check_Sec_Action() {
-    settingsStore().set(&SettingsRecord::ShowSeconds, Check_Sec->isChecked());
-}
-void W_Set::Check_AMPM_Action() {
-    settingsStore().set(&SettingsRecord::ShowAMPM, Check_AMPM->isChecked());
-}
-void W_Set::Check_Week_Action() {
-    settingsStore().set(&SettingsRecord::ShowWeek, Check_Week->isChecked());
-}
-void W_Set::Check_24_Action() {
-    settingsStore().set(&SettingsRecord::Show24Hour, Check_24->isChecked());
-}
-void W_Set::Check_Cl_Action() {
-    settingsStore().set(&SettingsRecord::ShowAnalog, Check_Cl->isChecked());
-}
-void W_Set::Check_Sm_Action() {
-    settingsStore().set(&SettingsRecord::SmallView, Check_Sm->isChecked());
-}
-void W_Set::Check_An_Action() {
-    settingsStore().set(&SettingsRecord::AnnounceOn, Check_An->isChecked());
-}
-void W_Set::Check_Sound_Action() {
-    settingsStore().set(&SettingsRecord::SoundOn, Check_Sound->isChecked());
-}
-void W_Set::Check_Cus_Action() {
-    settingsStore().set(&SettingsRecord::CustomSound, Check_Cus->isChecked());
-}
-void W_Set::Check_Day_Action() {
-    settingsStore().set(&SettingsRecord::SpeakDateAtStart, Check_Day->isChecked());
-}
-void W_Set::Check_Al_Action() {
-    settingsStore().set(&SettingsRecord::AlarmOn, Check_Al->isChecked());
-}
+void W_Set::Check_Sec_Action() { store(&SettingsRecord::ShowSeconds, Check_Sec); }
+void W_Set::Check_AMPM_Action() { store(&SettingsRecord::ShowAMPM, Check_AMPM); }
+void W_Set::Check_Week_Action() { store(&SettingsRecord::ShowWeek, Check_Week); }
+void W_Set::Check_24_Action() { store(&SettingsRecord::Show24Hour, Check_24); }
+void W_Set::Check_Cl_Action() { store(&SettingsRecord::ShowAnalog, Check_Cl); }
+void W_Set::Check_Sm_Action() { store(&SettingsRecord::SmallView, Check_Sm); }
+void W_Set::Check_An_Action() { store(&SettingsRecord::AnnounceOn, Check_An); }
+void W_Set::Check_Sound_Action() { store(&SettingsRecord::SoundOn, Check_Sound); }
+void W_Set::Check_Cus_Action() { store(&SettingsRecord::CustomSound, Check_Cus); }
+void W_Set::Check_Day_Action() { store(&SettingsRecord::SpeakDateAtStart, Check_Day); }
+void W_Set::Check_Al_Action() { store(&SettingsRecord::AlarmOn, Check_Al); }
 
 void W_Set::Popup_Time_Change() {
     settingsStore().set(&SettingsRecord::IntervalIndex, std::int32_t(Popup_Time->currentIndex()));
@@ -396,34 +383,18 @@ void W_Set::Slider1_ValueChanged() {
 }
 
 bool W_Set::Rect_Moji_MouseDown() {
-    Dialogs* dialogs = services().dialogs;
-    if (!dialogs) return false;
-    const auto chosen =
-        dialogs->SelectColor(Rect_Moji->fill(), QStringLiteral("文字色を選んでください。"));
-    if (!chosen) return false;
-    settingsStore().set(&SettingsRecord::TextColor, *chosen);
+    pickColour(&SettingsRecord::TextColor, Rect_Moji, QStringLiteral("文字色を選んでください。"));
     return false;
 }
 
 bool W_Set::Rect_Back_MouseDown() {
-    Dialogs* dialogs = services().dialogs;
-    if (!dialogs) return false;
-    const auto chosen =
-        dialogs->SelectColor(Rect_Back->fill(), QStringLiteral("背景色を選んでください。"));
-    if (!chosen) return false;
-    settingsStore().set(&SettingsRecord::BackColor, *chosen);
+    pickColour(&SettingsRecord::BackColor, Rect_Back, QStringLiteral("背景色を選んでください。"));
     return false;
 }
 
-void W_Set::Edit_H_SelChange() {
-    settingsStore().set(&SettingsRecord::AlarmHour, ValInt(Edit_H->text()));
-}
-void W_Set::Edit_M_SelChange() {
-    settingsStore().set(&SettingsRecord::AlarmMinute, ValInt(Edit_M->text()));
-}
-void W_Set::Edit_N_SelChange() {
-    settingsStore().set(&SettingsRecord::AlarmRepeat, ValInt(Edit_N->text()));
-}
+void W_Set::Edit_H_SelChange() { store(&SettingsRecord::AlarmHour, Edit_H); }
+void W_Set::Edit_M_SelChange() { store(&SettingsRecord::AlarmMinute, Edit_M); }
+void W_Set::Edit_N_SelChange() { store(&SettingsRecord::AlarmRepeat, Edit_N); }
 
 void W_Set::UpDownArrows1_Up() { step(&SettingsRecord::AlarmHour, +1, kHourTop); }
 void W_Set::UpDownArrows1_Down() { step(&SettingsRecord::AlarmHour, -1, 0); }

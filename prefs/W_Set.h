@@ -162,8 +162,6 @@ protected:
 private:
     QCheckBox* makeCheck(const QString& name, const QString& caption, QRect geometry,
                          void (W_Set::*handler)());
-    QPushButton* makeButton(const QString& name, const QString& caption, QRect geometry,
-                            void (W_Set::*handler)());
     QLabel* makeLabel(const QString& name, const QString& text, QRect geometry);
     QLineEdit* makeAlarmField(const QString& name, QRect geometry, void (W_Set::*handler)());
     UpDownArrows* makeArrows(const QString& name, QRect geometry, void (W_Set::*up)(),

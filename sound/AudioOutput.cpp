@@ -35,7 +35,6 @@ std::recursive_mutex& mutex() {
 
 bool opened = false;
 bool fellBack = false;
-bool silent = false;
 QElapsedTimer sinceUse;
 
 // The sound server (PulseAudio, or PipeWire through it) lists the clock's stream by name and
@@ -175,22 +174,13 @@ bool ensureOpen() {
         opened = openMixer();
         if (!opened) qCWarning(lcFiles) << "even the silent audio output failed:" << SDL_GetError();
     }
-    if (opened) {
-        const char* driver = SDL_GetCurrentAudioDriver();
-        silent = driver && (qstrcmp(driver, "dummy") == 0 || qstrcmp(driver, "disk") == 0);
-        startIdleCheck();
-    }
+    if (opened) startIdleCheck();
     return opened;
 }
 
 bool isOpen() {
     auto guard = lock();
     return opened;
-}
-
-bool isSilentFallback() {
-    auto guard = lock();
-    return silent;
 }
 
 bool closeIfIdle() {

@@ -25,9 +25,6 @@ bool ensureOpen();
 
 bool isOpen();
 
-// True when the output is the silent fallback.
-bool isSilentFallback();
-
 // Closes the output now if nothing plays (what the idle check does after a quiet spell).
 // Returns whether it is closed afterwards.
 bool closeIfIdle();

@@ -193,7 +193,6 @@ void SpeechPlayer::prepare(const QString& text) {
     {
         std::lock_guard lock(mutex_);
         toPrepare_.push_back(text);
-        ++preparing_;
     }
     wake_.notify_all();
 }
@@ -206,11 +205,6 @@ bool SpeechPlayer::waitUntilIdle(int timeoutMs) {
     std::unique_lock lock(mutex_);
     return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                           [this] { return unfinished_ == 0; });
-}
-
-void SpeechPlayer::waitUntilPrepared() {
-    std::unique_lock lock(mutex_);
-    idle_.wait(lock, [this] { return preparing_ == 0 || stop_; });
 }
 
 bool SpeechPlayer::synthesizerReady() {
@@ -405,17 +399,12 @@ void SpeechPlayer::run() {
         }
         if (havePrepare) {
             audio::warmUp();
-            bool known = false;
-            for (const auto& entry : prepared)
-                known = known || entry.text == toPrepare;
-            if (!known) {
+            if (std::none_of(prepared.begin(), prepared.end(),
+                             [&](const auto& entry) { return entry.text == toPrepare; })) {
                 prepared.push_back(
                     {toPrepare, render(toPrepare), std::chrono::steady_clock::now()});
                 if (prepared.size() > kPreparedKept) prepared.pop_front();
             }
-            std::lock_guard lock(mutex_);
-            --preparing_;
-            idle_.notify_all();
         }
         if (haveText) {
             Rendered r;
@@ -450,7 +439,6 @@ void SpeechPlayer::run() {
     queue_.clear();
     toPrepare_.clear();
     unfinished_ = 0;
-    preparing_ = 0;
     idle_.notify_all();
 }
 

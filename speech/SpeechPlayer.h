@@ -65,9 +65,6 @@ public:
     // Blocks until the worker has tried.
     bool synthesizerReady();
 
-    // Blocks until every prepared text has been synthesised (for tests and tools).
-    void waitUntilPrepared();
-
 private:
     struct Pending;
     struct Rendered;
@@ -81,7 +78,6 @@ private:
     std::deque<QString> queue_;
     std::deque<QString> toPrepare_;
     int unfinished_ = 0; // texts queued or being synthesised or playing
-    int preparing_ = 0;  // texts to prepare, queued or being synthesised
     bool stop_ = false;
     bool interrupt_ = false;
     int ready_ = -1; // -1 not yet known, 0 no synthesizer, 1 ready

@@ -61,10 +61,10 @@ W_Voice::W_Voice(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     EditField1 = placeField(this, QStringLiteral("EditField1"), {79, 521, 150, 22});
     PushButton3 = placeButton(this, QStringLiteral("PushButton3"), QStringLiteral("しゃべる"),
-                              {248, 521, 80, 20});
+                              {248, 521, 80, 20}, &W_Voice::PushButton3_Action);
     EditField2 = placeField(this, QStringLiteral("EditField2"), {389, 521, 150, 22});
     PushButton4 = placeButton(this, QStringLiteral("PushButton4"), QStringLiteral("しゃべる"),
-                              {565, 521, 80, 20});
+                              {565, 521, 80, 20}, &W_Voice::PushButton4_Action);
 
     PopupMenu1 = new QComboBox(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -73,24 +73,18 @@ W_Voice::W_Voice(QWidget* parent) : QWidget(parent, Qt::Window) {
     PopupMenu1->setCurrentIndex(-1);
 
     PushButton5 = placeButton(this, QStringLiteral("PushButton5"), QStringLiteral("読込..."),
-                              {212, 560, 80, 20});
+                              {212, 560, 80, 20}, &W_Voice::PushButton5_Action);
     PushButton6 = placeButton(this, QStringLiteral("PushButton6"), QStringLiteral("保存..."),
-                              {302, 560, 80, 20});
+                              {302, 560, 80, 20}, &W_Voice::PushButton6_Action);
     PushButton2 = placeButton(this, QStringLiteral("PushButton2"), QStringLiteral("設定保存"),
-                              {467, 562, 80, 20});
+                              {467, 562, 80, 20}, &W_Voice::PushButton2_Action);
     PushButton1 = placeButton(this, QStringLiteral("PushButton1"), QStringLiteral("閉じる"),
-                              {565, 561, 80, 20});
+                              {565, 561, 80, 20}, &W_Voice::PushButton1_Action);
     Notice = new QLabel(this);
     Notice->setObjectName(QStringLiteral("Notice"));
     Notice->setGeometry(30, 582, 615, 17);
 
-    connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Action(); });
-    connect(PushButton4, &QPushButton::clicked, this, [this] { PushButton4_Action(); });
     connect(PopupMenu1, &QComboBox::currentIndexChanged, this, [this] { PopupMenu1_Change(); });
-    connect(PushButton5, &QPushButton::clicked, this, [this] { PushButton5_Action(); });
-    connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Action(); });
-    connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Action(); });
-    connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Action(); });
 
     Open();
 }

@@ -135,9 +135,9 @@ struct Voice final {
     double jitter;       // relative random wobble of the pitch (roughness)
     double growl;        // depth of a half-rate flutter of the folds (a harsh voice)
     double bandwidth[4]; // formant bandwidths in Hz
-    double (*f0)(double t);
-    double (*formant)(int i, double t); // i = 0..3
-    double (*envelope)(double t);
+    double (*f0)(double t) = nullptr;
+    double (*formant)(int i, double t) = nullptr; // i = 0..3
+    double (*envelope)(double t) = nullptr;
 };
 
 Samples voiced(const Voice& v, std::uint64_t seed) {
@@ -288,16 +288,12 @@ int barkAt(double t) {
 } // namespace
 
 Samples dog() {
-    Voice v{};
-    v.seconds = 0.62;
-    v.tilt = 0.6;
-    v.breath = 2.5;
-    v.jitter = 0.05;
-    v.growl = 0.5;
-    v.bandwidth[0] = 170.0;
-    v.bandwidth[1] = 220.0;
-    v.bandwidth[2] = 300.0;
-    v.bandwidth[3] = 400.0;
+    Voice v{.seconds = 0.62,
+            .tilt = 0.6,
+            .breath = 2.5,
+            .jitter = 0.05,
+            .growl = 0.5,
+            .bandwidth = {170.0, 220.0, 300.0, 400.0}};
     v.f0 = [](double t) {
         const int i = barkAt(t);
         const double x = i < 0 ? 0.0 : (t - kBarks[i][0]) / kBarkLength;
@@ -333,16 +329,12 @@ Samples dog() {
 }
 
 Samples cat() {
-    Voice v{};
-    v.seconds = 0.95;
-    v.tilt = 0.75;
-    v.breath = 0.15;
-    v.jitter = 0.004;
-    v.growl = 0.0;
-    v.bandwidth[0] = 110.0;
-    v.bandwidth[1] = 160.0;
-    v.bandwidth[2] = 260.0;
-    v.bandwidth[3] = 350.0;
+    Voice v{.seconds = 0.95,
+            .tilt = 0.75,
+            .breath = 0.15,
+            .jitter = 0.004,
+            .growl = 0.0,
+            .bandwidth = {110.0, 160.0, 260.0, 350.0}};
     // "mi-a-ow": the pitch rises while the mouth opens and falls as it closes again.
     v.f0 = [](double t) {
         const double x = t / 0.95;
