@@ -99,11 +99,9 @@ private Q_SLOTS:
         meiReady = OpenJTalkEngine(mei).ok();
     }
 
-    // Queued texts are heard one after the other, whole, in the voice of their script; a text
-    // that says nothing does not stall the queue; the output closed while idle opens again.
-    // Without Open JTalk, espeak-ng's Japanese voice is given kana (it says "Chinese letter"
-    // for a kanji) and its English voice the Latin text: announcements composed from the
-    // delivered table, a message in kanji and one that mixes the scripts.
+    // Without Open JTalk, queued texts are heard in order and whole, an empty one stalling
+    // nothing; espeak-ng's Japanese voice is given kana only (a kanji would be "Chinese letter"),
+    // its English voice the Latin; the output closed while idle opens again.
     void espeakHearsKanaAndLatinInOrderAndWhole() {
         VoiceTableData table;
         QVERIFY(loadTableFile(QStringLiteral(TAKU_DELIVERED_DATA "/voice.txt"), table));
@@ -155,10 +153,8 @@ private Q_SLOTS:
         queued.reset(); // joins the worker with texts queued: neither hangs nor crashes
     }
 
-    // Mei says Japanese, espeak-ng the English run between, as loud as Mei within 3 dB
-    // (checked within 2: espeak-ng unlevelled is 3 dB off for this text); so is the Japanese
-    // espeak-ng speaks when Open JTalk is missing. Each text is heard within 20 ms of its
-    // start: the synthesizer's opening pause is cut.
+    // Mei says Japanese from its first 20 ms on, espeak-ng the English run between as loud as
+    // Mei within 2 dB (3 dB off unlevelled), and so the Japanese without Open JTalk.
     void meiSaysJapaneseAndEspeakTheEnglishAsLoud() {
         if (!meiReady) QSKIP("Open JTalk or its voice is not installed");
         const QString time = QStringLiteral("じゅう ご じ   です");

@@ -1,7 +1,5 @@
-// The settings window's edits reach the store and the clock; quitting from any window saves;
-// a tick repaints only what changes (the window is painted over first with a colour the strip
-// never uses), leaving what a full repaint draws, with the text where QPainter::drawText puts
-// it; Qt's own dialogs and fields speak Japanese.
+// The windows offscreen against the recording fakes: what each control writes and shows, the
+// preferences file, the strip's repaint, the about window, and Qt's own texts in Japanese.
 
 #include "about/Window1.h"
 #include "app/App.h"
@@ -29,10 +27,8 @@ QImage rgb(const QPixmap& p) { return p.toImage().convertToFormat(QImage::Format
 class TestWindows final : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Opening the strip reads the preferences file: the settings reach the clock and the strip
-    // stands where the file says. The settings window's controls reach the store and the
-    // clock; its save button writes the settings with the strip's place, and so does quitting
-    // from any window.
+    // The preferences file reaches the clock and places the strip; the settings window's
+    // controls reach the clock; its save button, and quitting from any window, write the file.
     void settingsReachTheClockAndTheFile() {
         TestEnv env;
         PrefsValues values{{60, 70}, {}};
@@ -121,8 +117,7 @@ private Q_SLOTS:
     }
 
     // A change made elsewhere (the tray, the other window, a file read) shows in the open
-    // windows, each box of the quiet-time window showing its own choice and writing it; a
-    // number being typed that already means the stored value is left as typed.
+    // windows; a number being typed that already means the stored value is left as typed.
     void windowsFollowTheStore() {
         TestEnv env;
         W_Set settings;
@@ -168,10 +163,8 @@ private Q_SLOTS:
         QVERIFY(Settings().ShowSeconds);
     }
 
-    // What the user meets of Qt itself: the colour dialog of the colour squares, its buttons,
-    // and the empty speak-now key field's hint. The program runs here in the C locale. The
-    // about window shows the author's page only when the build names one: a click where the
-    // link stands opens that page or nothing, never a made-up address.
+    // Qt's colour dialog and key field speak Japanese (the test runs in the C locale). The
+    // about window's link opens the author's page when the build names one, else nothing.
     void qtTextsAreJapaneseAndAboutLinksOnlyARealPage() {
         const QRegularExpression japanese(
             QStringLiteral("[\\x{3040}-\\x{30ff}\\x{4e00}-\\x{9fff}]"));
