@@ -10,83 +10,64 @@
 #include <cmath>
 
 using namespace taku;
-namespace synth = taku::synth;
 
 namespace {
-
 synth::Samples builtIn(int kind) {
     const QByteArray data = builtInSoundData(kind);
     std::vector<synth::Samples> channels;
     int rate = 0;
-    if (!synth::decodeWav({data.begin(), data.end()}, channels, rate) || channels.size() != 1 ||
-        rate != synth::kRate)
-        return {};
-    return channels[0];
+    const bool ok = synth::decodeWav({data.begin(), data.end()}, channels, rate);
+    return ok && channels.size() == 1 && rate == synth::kRate ? channels[0] : synth::Samples{};
 }
-
 } // namespace
 
 class TestSoundBackend final : public QObject {
     Q_OBJECT
-
     QTemporaryDir dir;
+    QString output = dir.filePath(QStringLiteral("out.raw"));
 
 private Q_SLOTS:
     void initTestCase() {
         qputenv("SDL_AUDIODRIVER", "disk");
-        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(dir.filePath(QStringLiteral("out.raw"))));
+        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(output));
     }
 
-    void panningMapsToChannelGains_data() {
-        QTest::addColumn<int>("pan");
-        QTest::addColumn<int>("left");
-        QTest::addColumn<int>("right");
+    void panningMapsToChannelGains() {
         const int rows[][3] = {{0, 255, 255},   {-100, 255, 0}, {100, 0, 255},
                                {-50, 255, 127}, {50, 127, 255}, {300, 0, 255}};
-        for (const auto& [pan, left, right] : rows)
-            QTest::addRow("%d", pan) << pan << left << right;
-    }
-    void panningMapsToChannelGains() {
-        QFETCH(int, pan);
-        QTEST(panGains(pan).left, "left");
-        QTEST(panGains(pan).right, "right");
+        for (const auto& [pan, left, right] : rows) {
+            const ChannelGains g = panGains(pan);
+            QVERIFY2(g.left == left && g.right == right,
+                     qPrintable(QStringLiteral("%1: %2 %3").arg(pan).arg(g.left).arg(g.right)));
+        }
     }
 
     // No built-in sound jumps out: short, all at one loudness, none clipping, none clicking.
-    void builtInSoundsAreShortLevelledAndClean_data() {
-        QTest::addColumn<int>("kind");
-        for (int k = 0; k < 5; ++k)
-            QTest::newRow(qPrintable(builtInSoundName(k))) << k;
-    }
     void builtInSoundsAreShortLevelledAndClean() {
-        QFETCH(int, kind);
-        const synth::Samples s = builtIn(kind);
-        QVERIFY(!s.empty());
-        const double seconds = double(s.size()) / synth::kRate;
-        const double lufs = synth::integratedLoudness(s);
-        QVERIFY2(seconds >= 0.5 && seconds <= 2.5 && lufs > -24.0 && lufs < -14.0 &&
-                     std::abs(lufs - synth::integratedLoudness(builtIn(0))) < 0.5,
-                 qPrintable(QStringLiteral("%1 s, %2 LUFS").arg(seconds).arg(lufs)));
-        QVERIFY(synth::peakDbfs(s) < -0.5);
-        QVERIFY(std::abs(s.front()) < 0.01 && std::abs(s.back()) < 0.01);
+        for (int kind = 0; kind < 5; ++kind) {
+            const synth::Samples s = builtIn(kind);
+            QVERIFY(!s.empty());
+            const double seconds = double(s.size()) / synth::kRate;
+            const double lufs = synth::integratedLoudness(s);
+            QVERIFY2(seconds >= 0.5 && seconds <= 2.5 && lufs > -24.0 && lufs < -14.0 &&
+                         std::abs(lufs - synth::integratedLoudness(builtIn(0))) < 0.5 &&
+                         synth::peakDbfs(s) < -0.5 && std::abs(s.front()) < 0.01 &&
+                         std::abs(s.back()) < 0.01,
+                     qPrintable(builtInSoundName(kind) +
+                                QStringLiteral(": %1 s, %2 LUFS").arg(seconds).arg(lufs)));
+        }
     }
 
-    void soundFilesOpenInAnyFormatTheMixerReads_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<bool>("opens");
-        for (const char* opens : {"sound_tone.wav", "sound_tone.ogg", "sound_tone.flac"})
-            QTest::newRow(opens) << opens << true;
-        for (const char* fails : {"sound_not_a_sound.wav", "sound_missing.wav", ""})
-            QTest::newRow(fails) << fails << false;
-    }
     void soundFilesOpenInAnyFormatTheMixerReads() {
-        QFETCH(QString, file);
         MixerSoundService service;
-        QTEST(bool(service.openAsSound(QDir(TAKU_TEST_DATA).filePath(file))), "opens");
+        for (const char* file : {"sound_tone.wav", "sound_tone.ogg", "sound_tone.flac"})
+            QVERIFY2(service.openAsSound(QDir(TAKU_TEST_DATA).filePath(file)), file);
+        for (const char* file : {"sound_not_a_sound.wav", "sound_missing.wav", ""})
+            QVERIFY2(!service.openAsSound(QDir(TAKU_TEST_DATA).filePath(file)), file);
     }
 
     // Built-in sounds load once and keep their settings; each sound has its own playing
-    // state; the idle output closes and opens again on the next sound.
+    // state; the idle output closes and opens again on the next sound, panned as set.
     void soundsKeepTheirStateAcrossTheIdleOutput() {
         MixerSoundService service;
         const auto bell = service.church();
@@ -98,12 +79,23 @@ private Q_SLOTS:
         QVERIFY(tone->IsPlaying() && !bell->IsPlaying());
         QVERIFY(!audio::closeIfIdle()); // not while it sounds
         QTRY_VERIFY_WITH_TIMEOUT(!tone->IsPlaying(), 10000);
-        QVERIFY(audio::closeIfIdle());
-        QVERIFY(!audio::isOpen());
+        QVERIFY(audio::closeIfIdle() && !audio::isOpen());
+        service.builtIn(1)->setPan(100);
         bell->Play();
-        QVERIFY(audio::isOpen() && bell->IsPlaying());
+        service.builtIn(1)->Play();
+        QVERIFY(audio::isOpen() && bell->IsPlaying() && service.builtIn(1)->IsPlaying());
         QCOMPARE(service.builtIn(0)->Volume(), 40);
-        QCOMPARE(service.builtIn(0)->Pan(), 70);
+        QTRY_VERIFY_WITH_TIMEOUT(!bell->IsPlaying() && !service.builtIn(1)->IsPlaying(), 10000);
+        QVERIFY(audio::closeIfIdle());
+        QFile raw(output);
+        QVERIFY(raw.open(QIODevice::ReadOnly));
+        const QByteArray pcm = raw.readAll();
+        const auto* s = reinterpret_cast<const qint16*>(pcm.constData());
+        double left = 0, right = 0;
+        for (qsizetype i = 0; i + 1 < pcm.size() / 2; i += 2)
+            left += std::abs(s[i]), right += std::abs(s[i + 1]);
+        QVERIFY2(right > 2 * left && left > 0,
+                 qPrintable(QStringLiteral("%1 %2").arg(left).arg(right)));
     }
 };
 
