@@ -1,10 +1,9 @@
 """Runs the real chikutaku executable as a user's desktop would, and reads what it did.
 
-A ClockRun copies the executable into a temporary folder with a "Taku_DATA" beside it (the
-program finds its data folder beside its own file), starts a private Xvfb (managed by openbox,
-if asked) and the clock under libfaketime at a chosen moment with the taku.* logging on. The
-services of a busy desktop are started for the run alone too. Every process started here dies
-with the driver (PR_SET_PDEATHSIG) and is ended by its PID with the run.
+A ClockRun copies the executable into a temporary folder with a "Taku_DATA" beside it, starts
+a private Xvfb (managed by openbox, if asked), the services of a busy desktop if asked, and the
+clock under libfaketime at a chosen moment with the taku.* logging on. Every process started
+here dies with the driver (PR_SET_PDEATHSIG) and is ended by its PID with the run.
 """
 
 import ctypes
@@ -72,8 +71,7 @@ def copy_into(folder, files):
 
 
 def client_message(display, window, kind, data, to_root):
-    """Sends a client message about a window: to the window itself, or to the root window as a
-    pager asking the window manager does."""
+    """Sends a client message about a window to it, or to the root window as a pager does."""
     x, p = ctypes.CDLL(ctypes.util.find_library("X11")), ctypes.c_void_p
     x.XOpenDisplay.restype = x.XDefaultRootWindow.restype = x.XInternAtom.restype = p
     x.XDefaultRootWindow.argtypes = x.XFlush.argtypes = x.XCloseDisplay.argtypes = [p]
@@ -177,11 +175,11 @@ class ClockRun:
             return f.read().decode("utf-8", "replace").splitlines()
 
     def wait_log(self, tick=None, line=None, timeout=60):
-        """Waits for a log line that starts with line, or for the tick of a wall-clock second
-        ("2026-12-24 13:45:02"): what was logged by then is for the caller to judge."""
-        hit = lambda text: ((line and text.startswith(line)) or
-                            (tick and (m := TICK.match(text)) and m.group(1) >= tick))
-        wait(lambda: any(map(hit, self.lines())), f"{line} or tick {tick}", timeout, self.clock)
+        """Waits for the tick of a wall-clock second ("2026-12-24 13:45:02"), or for a log line
+        that starts with line."""
+        hit = ((lambda text: text.startswith(line)) if line else
+               (lambda text: (m := TICK.match(text)) and m[1] >= tick))
+        wait(lambda: any(map(hit, self.lines())), line or f"tick of {tick}", timeout, self.clock)
 
     def prefs(self):
         with open(os.path.join(self.data_dir, "Taku.Prefs"), "rb") as f:

@@ -38,8 +38,7 @@ def matches(pattern, lines):
 
 
 def between(lines, start, end="9"):
-    """The lines from the first tick at or after the wall-clock second start to the first tick
-    at or after end."""
+    """The lines from the first tick at or after the second start to the first one at end."""
     ticks = [(n, t) for n, line in enumerate(lines) if (m := TICK.match(line)) and (t := m[1])]
     return lines[next((n for n, t in ticks if t >= start), len(lines)):
                  next((n for n, t in ticks if t >= end), len(lines))]
@@ -150,7 +149,7 @@ def restarts(args):
                     run.x("xdotool", "windowmove", str(window), str(left), str(top))
                     wait(lambda: run.place(window)[0] == (left, top), f"strip at {left, top}", 10)
                 saved = run.close()
-                check(saved == prefs_file(top=top, left=left), f"{n}: {saved.splitlines()[:2]}")
+                check(saved == prefs_file(top=top, left=left), f"{n}: saved {saved.split()[:2]}")
                 print(f"{'openbox' if wm else 'no wm'} start {n}: strip at {place}, frame {frame}")
 
 
@@ -178,15 +177,13 @@ def second_start(args):
 
 
 def busy_desktop(args):
-    """The three ways a desktop tells that its user is busy, each through the real service on a
-    display, a session bus and a PulseAudio of the run's own: the notifications service holds
-    notifications back (GNOME's switch left at its default), someone records from the
-    microphone, another program's window is active in full screen under openbox. The time is
-    spoken every minute. With the choices off it is spoken all the same, and the file of 27
-    lines is written back so. With them on (do-not-disturb ticked in the quiet-time window
-    while the clock runs) the alarm is spoken while busy; each way in turn, as the one before
-    it ends, leaves a minute unspoken and says why; once none is left the time is spoken
-    again, and the file is written back with 30 lines."""
+    """A busy desktop through real services of the run's own: the notifications service holds
+    notifications back (GNOME's switch at its default), someone records from the microphone,
+    another window is active in full screen under openbox. The time is spoken every minute.
+    With the choices off it is spoken all the same; the file of 27 lines is written back so.
+    With them on (do-not-disturb ticked in the quiet-time window while the clock runs) the
+    alarm is spoken while busy; each way in turn, as the one before it ends, leaves a minute
+    unspoken and says why; then the time is spoken again. The file then has 30 lines."""
     def minutes(want):  # what each minute, from its second 0 on, left out and how often it spoke
         for minute, (skipped, spoken) in want.items():
             next_minute = f"{DAY}{minute[:3]}{int(minute[3:]) + 1:02}"

@@ -23,30 +23,29 @@ public:
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    const QString name = QStringLiteral("org.freedesktop.Notifications");
     const QString path = QStringLiteral("/org/freedesktop/Notifications");
     Notifications service;
     service.inhibited = argc > 1 && qstrcmp(argv[1], "true") == 0;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject(path, &service, QDBusConnection::ExportAllProperties) ||
-        !bus.registerService(QStringLiteral("org.freedesktop.Notifications")))
+        !bus.registerService(name))
         return 1;
     QTextStream out(stdout);
     out << "ready" << Qt::endl;
-    QByteArray pending;
-    QSocketNotifier input(0, QSocketNotifier::Read);
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
-        char buffer[256];
-        const ssize_t n = read(0, buffer, sizeof buffer);
+        char line[64]; // one line at a time: the driver waits for each answer
+        const ssize_t n = read(STDIN_FILENO, line, sizeof line);
         if (n <= 0) return app.quit();
-        for (pending.append(buffer, n); pending.contains('\n'); pending.remove(0, pending.indexOf('\n') + 1)) {
-            service.inhibited = pending.startsWith("true");
-            QDBusMessage changed = QDBusMessage::createSignal(
-                path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
-            changed.setArguments({QStringLiteral("org.freedesktop.Notifications"),
-                                  QVariantMap{{QStringLiteral("Inhibited"), service.inhibited}}, QStringList()});
-            bus.send(changed);
-            out << "inhibited " << (service.inhibited ? "true" : "false") << Qt::endl;
-        }
+        service.inhibited = QByteArray(line, n).trimmed() == "true";
+        QDBusMessage changed = QDBusMessage::createSignal(
+            path, QStringLiteral("org.freedesktop.DBus.Properties"),
+            QStringLiteral("PropertiesChanged"));
+        changed.setArguments(
+            {name, QVariantMap{{QStringLiteral("Inhibited"), service.inhibited}}, QStringList()});
+        bus.send(changed);
+        out << "inhibited " << (service.inhibited ? "true" : "false") << Qt::endl;
     });
     return app.exec();
 }
