@@ -1,26 +1,17 @@
-// A notifications service that does nothing but say whether it holds notifications back:
-// org.freedesktop.Notifications on the session bus (DBUS_SESSION_BUS_ADDRESS) with an Inhibited
-// property, as a desktop's do-not-disturb switch sets it.
-//
-//     taku_notifications_stub true|false
-//
-// Prints "ready" once the name is owned. Each line read from standard input, "true" or
-// "false", sets the property and announces it with PropertiesChanged, then prints
-// "inhibited true|false". Ends at the end of its input.
+// A notifications service that only says whether it holds notifications back, as a desktop's
+// do-not-disturb switch sets it: org.freedesktop.Notifications on the session bus with an
+// Inhibited property, at first as the argument says ("true" or "false"). Prints "ready" once
+// the name is owned; each line read then ("true" or "false") sets the property, announces it
+// with PropertiesChanged and prints "inhibited true|false". Ends at the end of its input.
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QSocketNotifier>
+#include <QTextStream>
 #include <QVariantMap>
 
-#include <cstdio>
 #include <unistd.h>
-
-namespace {
-
-const QString kService = QStringLiteral("org.freedesktop.Notifications");
-const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 
 class Notifications final : public QObject {
     Q_OBJECT
@@ -30,55 +21,31 @@ public:
     bool inhibited = false;
 };
 
-void say(const char* text) {
-    std::fputs(text, stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 2 || (qstrcmp(argv[1], "true") != 0 && qstrcmp(argv[1], "false") != 0)) {
-        std::fputs("usage: taku_notifications_stub true|false\n", stderr);
-        return 2;
-    }
+    const QString name = QStringLiteral("org.freedesktop.Notifications");
+    const QString path = QStringLiteral("/org/freedesktop/Notifications");
     Notifications service;
-    service.inhibited = qstrcmp(argv[1], "true") == 0;
+    service.inhibited = argc > 1 && qstrcmp(argv[1], "true") == 0;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() ||
-        !bus.registerObject(kPath, &service, QDBusConnection::ExportAllProperties) ||
-        !bus.registerService(kService)) {
-        std::fprintf(stderr, "no session bus, or %s is taken\n", qPrintable(kService));
+    if (!bus.registerObject(path, &service, QDBusConnection::ExportAllProperties) ||
+        !bus.registerService(name))
         return 1;
-    }
-    say("ready");
-
-    QByteArray pending;
+    QTextStream out(stdout);
+    out << "ready" << Qt::endl;
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
-        char buffer[256];
-        const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n <= 0) {
-            input.setEnabled(false);
-            app.quit();
-            return;
-        }
-        pending.append(buffer, n);
-        for (qsizetype end; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1)) {
-            const QByteArray word = pending.left(end).trimmed();
-            if (word != "true" && word != "false") continue;
-            service.inhibited = word == "true";
-            QDBusMessage changed = QDBusMessage::createSignal(
-                kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                QStringLiteral("PropertiesChanged"));
-            changed.setArguments({kService,
-                                  QVariantMap{{QStringLiteral("Inhibited"), service.inhibited}},
-                                  QStringList()});
-            bus.send(changed);
-            say(service.inhibited ? "inhibited true" : "inhibited false");
-        }
+        char line[64]; // one line at a time: the driver waits for each answer
+        const ssize_t n = read(STDIN_FILENO, line, sizeof line);
+        if (n <= 0) return app.quit();
+        service.inhibited = QByteArray(line, n).trimmed() == "true";
+        QDBusMessage changed = QDBusMessage::createSignal(
+            path, QStringLiteral("org.freedesktop.DBus.Properties"),
+            QStringLiteral("PropertiesChanged"));
+        changed.setArguments(
+            {name, QVariantMap{{QStringLiteral("Inhibited"), service.inhibited}}, QStringList()});
+        bus.send(changed);
+        out << "inhibited " << (service.inhibited ? "true" : "false") << Qt::endl;
     });
     return app.exec();
 }
