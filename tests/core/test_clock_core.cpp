@@ -28,25 +28,13 @@ void open(TestEnv& env, ClockCore& core) {
     core.open();
 }
 
-struct Ready {
-    const char* name;
-    QString flags;
-    int intervalIndex;
-    QTime start;
-    char ready; // 'w' the output warmed up, 'p' the text prepared, ' ' nothing
-};
-struct Wakes {
-    const char* name;
-    bool seconds;
-    QString flags;
-    QList<int> woke; // the seconds of 14:59 Timer1 fired at
-};
-struct Tick {
-    const char* name;
-    QString flags;
-    QTime before, now;
-    QString starts;
-};
+// name, flags, interval index, start, what is got ready: 'w' the output warmed up, 'p' the
+// text prepared, ' ' nothing
+using Ready = std::tuple<const char*, QString, int, QTime, char>;
+// name, seconds shown, flags, the seconds of 14:59 Timer1 fired at
+using Wakes = std::tuple<const char*, bool, QString, QList<int>>;
+// name, flags, the time of the first tick and of the second, what the second starts
+using Tick = std::tuple<const char*, QString, QTime, QTime, QString>;
 } // namespace
 
 class TestClockCore final : public QObject {
@@ -54,13 +42,7 @@ class TestClockCore final : public QObject {
 private Q_SLOTS:
     void secondZero() {
         using Z = SecondZero;
-        const struct {
-            const char *name, *flags;
-            int interval;
-            QTime time;
-            bool ready;
-            Z expected;
-        } rows[] = {
+        const std::tuple<const char*, const char*, int, QTime, bool, Z> rows[] = {
             {"alarm chime", "ast", 60, QTime(7, 30), true, Z::AlarmChime},
             {"alarm, custom chime", "ac", 60, QTime(7, 30), true, Z::AlarmChime},
             {"alarm spoken", "a", 60, QTime(7, 30), true, Z::AlarmSpeech},
@@ -77,10 +59,10 @@ private Q_SLOTS:
             {"not ready", "t", 60, QTime(9, 0), false, Z::Nothing},
             {"nothing on", "", 1, QTime(9, 0), true, Z::Nothing},
         };
-        for (const auto& r : rows)
-            QVERIFY2(decideAtSecond(settingsOf(QString::fromLatin1(r.flags)), r.interval, r.time,
-                                    r.ready) == r.expected,
-                     r.name);
+        for (const auto& [name, flags, interval, time, ready, expected] : rows)
+            QVERIFY2(decideAtSecond(settingsOf(QString::fromLatin1(flags)), interval, time,
+                                    ready) == expected,
+                     name);
         for (auto [count, strikes] :
              {std::pair{0, 12}, {1, 1}, {12, 12}, {13, 1}, {23, 11}, {24, 12}, {-3, 1}})
             QCOMPARE(strikeCount(count), strikes);
@@ -174,33 +156,34 @@ private Q_SLOTS:
     }
     void readyAheadOfTheMinute() {
         QFETCH(Ready, row);
+        const auto [name, flags, intervalIndex, startTime, ready] = row;
         TestEnv env;
         QByteArray table;
         for (int n = 0; n < 42; ++n)
             table += "d" + QByteArray::number(n) + "\ts" + QByteArray::number(n) + "\n";
         env.write(QStringLiteral("voice.txt"), table);
-        const QDateTime start(QDate(2026, 12, 24), row.start), due = start.addSecs(3);
+        const QDateTime start(QDate(2026, 12, 24), startTime), due = start.addSecs(3);
         env.clock.set(start);
         ClockCore core;
         open(env, core);
         env.edit([&](SettingsRecord& s) {
-            s = settingsOf(row.flags, s);
-            s.IntervalIndex = row.intervalIndex;
+            s = settingsOf(flags, s);
+            s.IntervalIndex = intervalIndex;
         });
         for (int second : {0, 1, 2}) {
             env.clock.set(start.addSecs(second).addMSecs(3));
             core.tick();
             QCOMPARE(qsizetype(env.sound.warmUps) + env.speech.prepared.size(),
-                     qsizetype(second > 0 && row.ready != ' '));
+                     qsizetype(second > 0 && ready != ' '));
         }
-        QCOMPARE(env.sound.warmUps, row.ready == 'w' ? 1 : 0);
-        QCOMPARE(env.speech.prepared.size(), row.ready == 'p' ? 1 : 0);
+        QCOMPARE(env.sound.warmUps, ready == 'w' ? 1 : 0);
+        QCOMPARE(env.speech.prepared.size(), ready == 'p' ? 1 : 0);
         env.clock.set(due.addMSecs(40));
         core.tick();
         const QList<qint64> marked{due.toMSecsSinceEpoch()};
-        QCOMPARE(env.sound.onsets, row.ready == 'w' ? marked : QList<qint64>());
-        QCOMPARE(env.speech.onsets, row.ready == 'p' ? marked : QList<qint64>());
-        if (row.ready != 'p') return;
+        QCOMPARE(env.sound.onsets, ready == 'w' ? marked : QList<qint64>());
+        QCOMPARE(env.speech.onsets, ready == 'p' ? marked : QList<qint64>());
+        if (ready != 'p') return;
         core.handOverSpeech();
         QCOMPARE(env.speech.spoken, env.speech.prepared);
     }
@@ -221,12 +204,12 @@ private Q_SLOTS:
     }
     void wakeUpsPerMinute() {
         QFETCH(Wakes, row);
+        const auto [name, seconds, flags, woke] = row;
         TestEnv env;
         env.clock.set(at(14, 58, 30).addMSecs(1));
         ClockCore core;
         open(env, core);
-        env.edit(
-            [&](SettingsRecord& s) { s = settingsOf(row.flags, s), s.ShowSeconds = row.seconds; });
+        env.edit([&](SettingsRecord& s) { s = settingsOf(flags, s), s.ShowSeconds = seconds; });
         QMap<QTime, QString> shown; // at each firing, until 15:00:30
         for (QDateTime next;
              (next = env.clock.now().addMSecs(core.Timer1.nextDelay())) < at(15, 0, 30);) {
@@ -239,13 +222,13 @@ private Q_SLOTS:
             QCOMPARE(t.msec(), 1);
             if (t.hour() == 14 && t.minute() == 59) fired.append(t.second());
         }
-        QCOMPARE(fired, row.woke);
-        const QString turn = row.seconds ? QStringLiteral("15:00:00") : QStringLiteral("15:00");
+        QCOMPARE(fired, woke);
+        const QString turn = seconds ? QStringLiteral("15:00:00") : QStringLiteral("15:00");
         QVERIFY2(shown.value(QTime(15, 0, 0, 1)).endsWith(turn),
                  qPrintable(shown.value(QTime(15, 0, 0, 1))));
         const auto before = std::prev(shown.lowerBound(QTime(15, 0)));
         QVERIFY2(before.value().contains(QStringLiteral("14:59")), qPrintable(before.value()));
-        QCOMPARE(env.speech.prepared.size(), row.flags == u"t" ? 1 : 0);
+        QCOMPARE(env.speech.prepared.size(), flags == u"t" ? 1 : 0);
 
         for (const QDateTime& set : {at(15, 20, 30).addMSecs(500), at(14, 10, 10)}) {
             env.clock.set(set);
@@ -253,8 +236,7 @@ private Q_SLOTS:
             QVERIFY2(core.TimeText.contains(set.toString(QStringLiteral("H:mm"))),
                      qPrintable(core.TimeText));
             QCOMPARE(core.Timer1.nextDelay(),
-                     (row.seconds ? 1000 : 60000 - set.time().second() * 1000) - set.time().msec() +
-                         1);
+                     (seconds ? 1000 : 60000 - set.time().second() * 1000) - set.time().msec() + 1);
         }
         env.edit([](SettingsRecord& s) { s.ShowSeconds = true; });
         QCOMPARE(core.Timer1.nextDelay(), 1001);
@@ -291,12 +273,9 @@ private Q_SLOTS:
     }
 
     void text() {
-        const struct {
-            QTime time;
-            int flags; // week, ampm, 24h, seconds, small, analog as bits 0..5
-            const char* text;
-            bool textVisible, faceVisible;
-        } rows[] = {
+        // time, flags (week, ampm, 24h, seconds, small, analog as bits 0..5), text, text and
+        // face visible
+        const std::tuple<QTime, int, const char*, bool, bool> rows[] = {
             {QTime(23, 59, 59), 0b001111, "日 午後23:59:59", true, false},
             {QTime(9, 5, 7), 0, " 9:05", true, false},
             {QTime(12, 5), 0b10, " 午後0:05", true, false},
@@ -305,14 +284,13 @@ private Q_SLOTS:
             {QTime(10, 0), 0b101111, "日 午前10:00:00", true, true},
             {QTime(8, 1, 2), 0b010000, " 8:01", false, true},
         };
-        for (const auto& r : rows) {
-            const int f = r.flags;
+        for (const auto& [time, f, text, textVisible, faceVisible] : rows) {
             const ClockLayout layout = composeClock(
-                QDateTime(QDate(2006, 12, 24), r.time),
+                QDateTime(QDate(2006, 12, 24), time),
                 {bool(f & 1), bool(f & 2), bool(f & 4), bool(f & 8), bool(f & 16), bool(f & 32)});
-            QCOMPARE(layout.text, QString::fromUtf8(r.text));
-            QCOMPARE(layout.textVisible, r.textVisible);
-            QCOMPARE(layout.faceVisible, r.faceVisible);
+            QCOMPARE(layout.text, QString::fromUtf8(text));
+            QCOMPARE(layout.textVisible, textVisible);
+            QCOMPARE(layout.faceVisible, faceVisible);
         }
         QCOMPARE(dateTitle(QDate(2027, 1, 5)), QStringLiteral("2027.1.5 火"));
         QCOMPARE(dayOfWeek(QDate(2026, 12, 26)), 7);
@@ -342,14 +320,7 @@ private Q_SLOTS:
         const auto chime = SoundKind::Chime, speech = SoundKind::Speech;
         const auto none = SkipReason::None, quiet = SkipReason::QuietHours;
         const QTime noon(12, 0);
-        const struct {
-            const char* name;
-            int start, end;
-            QString desk;
-            SoundKind kind;
-            QTime time;
-            SkipReason reason;
-        } rows[] = {
+        const std::tuple<const char*, int, int, QString, SoundKind, QTime, SkipReason> rows[] = {
             {"night starts", 1320, 420, "", chime, QTime(22, 0), quiet},
             {"after midnight", 1320, 420, "", speech, QTime(0, 0), quiet},
             {"night ends", 1320, 420, "", chime, QTime(7, 0), none},
@@ -370,13 +341,13 @@ private Q_SLOTS:
             {"a call before full screen", 0, 0, "cCfF", chime, noon, SkipReason::Call},
             {"each option its own state", 0, 0, "dCfL", chime, noon, none},
         };
-        for (const auto& r : rows) {
-            const auto has = [&](char16_t c) { return r.desk.contains(c); };
-            QuietSettings s{true, r.start, r.end, has(u'l'), {}, has(u'd'), has(u'c'), has(u'f')};
+        for (const auto& [name, start, end, desk, kind, time, reason] : rows) {
+            const auto has = [&desk = desk](char16_t c) { return desk.contains(c); };
+            QuietSettings s{true, start, end, has(u'l'), {}, has(u'd'), has(u'c'), has(u'f')};
             const DesktopState state{has(u'L'), has(u'D'), has(u'C'), has(u'F')};
-            QVERIFY2(quietReason(s, state, r.kind, r.time) == r.reason, r.name);
+            QVERIFY2(quietReason(s, state, kind, time) == reason, name);
             s.on = false;
-            QVERIFY2(quietReason(s, state, r.kind, r.time) != quiet, r.name);
+            QVERIFY2(quietReason(s, state, kind, time) != quiet, name);
         }
     }
 
@@ -403,12 +374,7 @@ private Q_SLOTS:
         };
         const QTime a(7, 0);
         const auto soundNow = MissedAlarm::SoundNow, none = MissedAlarm::None;
-        const struct {
-            const char* name;
-            QDateTime last, now;
-            QTime alarm;
-            MissedAlarm expected;
-        } rows[] = {
+        const std::tuple<const char*, QDateTime, QDateTime, QTime, MissedAlarm> rows[] = {
             {"late by 10 minutes", at(6, 50), at(7, 10), a, soundNow},
             {"late by 10:01", at(6, 50), at(7, 10, 1), a, MissedAlarm::TooLate},
             {"not yet due", at(6, 0), at(6, 59, 59), a, none},
@@ -416,9 +382,8 @@ private Q_SLOTS:
             {"clock set back", at(8, 0), at(6, 0), a, none},
             {"across midnight", at(23, 58, 0, 9), at(0, 5), QTime(23, 59), soundNow},
         };
-        for (const auto& r : rows)
-            QVERIFY2(missedAlarm(r.last, r.now, r.alarm.hour(), r.alarm.minute()) == r.expected,
-                     r.name);
+        for (const auto& [name, last, now, alarm, expected] : rows)
+            QVERIFY2(missedAlarm(last, now, alarm.hour(), alarm.minute()) == expected, name);
     }
 
     // The clock itself, ticked at two moments: what the second tick starts. Settings as
@@ -444,10 +409,11 @@ private Q_SLOTS:
     }
     void clockTicks() {
         QFETCH(Tick, row);
-        const auto has = [&](char16_t c) { return row.flags.contains(c); };
+        const auto [name, flags, before, now, starts] = row;
+        const auto has = [&](char16_t c) { return flags.contains(c); };
         test::TestEnv env;
         const QDate day(2026, 12, 24);
-        env.clock.set(QDateTime(day, row.before));
+        env.clock.set(QDateTime(day, before));
         ClockCore core;
         env.prefs.load();
         core.open();
@@ -458,12 +424,12 @@ private Q_SLOTS:
         });
         core.setDesktopState({has(u'L'), false, has(u'C'), false});
         core.tick();
-        env.clock.set(QDateTime(day, row.now));
+        env.clock.set(QDateTime(day, now));
         core.tick();
         const char* started = core.Timer2.Mode() == TimerMode::Repeat ? "chime"
                               : core.Timer3.Mode() != TimerMode::Off  ? "speech"
                                                                       : "";
-        QCOMPARE(QString::fromLatin1(started), row.starts);
+        QCOMPARE(QString::fromLatin1(started), starts);
     }
 };
 

@@ -58,11 +58,8 @@ private Q_SLOTS:
     }
 
     void shiftJis() {
-        const struct {
-            QByteArray bytes;
-            QString text;
-            int ways; // 1 decodes, 2 encodes, 3 both
-        } rows[] = {
+        const std::tuple<QByteArray, QString, int> rows[] = {
+            // ways: 1 decodes, 2 encodes, 3 both
             {"\x8C\xDF\x8C\xE3\t\x82\xB2\x82\xB2", "午後\tごご", 3},
             {"\x8F\x5C", "十", 3}, // a backslash as trail byte
             {"a\\~", "a\\~", 3},
@@ -72,9 +69,9 @@ private Q_SLOTS:
             {"a\x88", "a\uFFFD", 1}, // a lead byte cut off
             {"?go", "😀go", 2},       // no Shift_JIS for emoji
         };
-        for (const auto& r : rows) {
-            if (r.ways & 1) QCOMPARE(decodeShiftJis(r.bytes), r.text);
-            if (r.ways & 2) QCOMPARE(encodeShiftJis(r.text), r.bytes);
+        for (const auto& [bytes, text, ways] : rows) {
+            if (ways & 1) QCOMPARE(decodeShiftJis(bytes), text);
+            if (ways & 2) QCOMPARE(encodeShiftJis(text), bytes);
         }
     }
 

@@ -34,13 +34,8 @@ qint64 statusKb(const char* field) {
     return -1;
 }
 
-struct BadLine {
-    const char* name;
-    int line;
-    QByteArray text;
-    QString logged; // how the warning starts; empty: no warning
-    QString cleared;
-};
+// name, line, its text, how the warning starts (empty: no warning), what is cleared
+using BadLine = std::tuple<const char*, int, QByteArray, QString, QString>;
 } // namespace
 
 class TestBadFiles final : public QObject {
@@ -121,13 +116,14 @@ private Q_SLOTS:
     }
     void unusableQuietLine() {
         QFETCH(BadLine, row);
+        const auto [name, line, text, logged, cleared] = row;
         test::TestEnv env;
         QList<QByteArray> lines = {"88",      "-12",  "False",      "True", "False", "True",
                                    "True",    "True", "True",       "3",    "70",    "9\t8\t7",
                                    "6\t5\t4", "True", "2",          "45",   "False", "True",
                                    "True",    "6",    "15",         "4",    "True",  "1320",
                                    "420",     "True", "Ctrl+Alt+T", "True", "True",  "True"};
-        lines[row.line - 1] = row.text;
+        lines[line - 1] = text;
         env.write(QStringLiteral("Taku.Prefs"), joinLines(lines));
         SettingsRecord rest;
         rest.ShowAMPM = rest.Show24Hour = rest.ShowAnalog = rest.SmallView = true;
@@ -135,7 +131,7 @@ private Q_SLOTS:
         rest.TextColor = {9, 8, 7}, rest.BackColor = {6, 5, 4}, rest.SoundOn = true;
         rest.SoundIndex = 2, rest.Volume = 45, rest.SpeakDateAtStart = true;
         rest.AlarmOn = true, rest.AlarmHour = 6, rest.AlarmMinute = 15, rest.AlarmRepeat = 4;
-        const auto kept = [&](char16_t c) { return !row.cleared.contains(c); };
+        const auto kept = [&](char16_t c) { return !cleared.contains(c); };
         setQuietSettings(rest, {kept(u'o'), kept(u's') ? 1320 : 0, kept(u'e') ? 420 : 0, kept(u'l'),
                                 kept(u'k') ? QStringLiteral("Ctrl+Alt+T") : QString(), kept(u'd'),
                                 kept(u'c'), kept(u'f')});
@@ -144,11 +140,11 @@ private Q_SLOTS:
         const_cast<QLoggingCategory&>(lcFiles()).setEnabled(QtWarningMsg, true);
         const auto quiet = qScopeGuard(
             [] { const_cast<QLoggingCategory&>(lcFiles()).setEnabled(QtWarningMsg, false); });
-        if (!row.logged.isEmpty())
+        if (!logged.isEmpty())
             QTest::ignoreMessage(
                 QtWarningMsg,
                 QRegularExpression(QRegularExpression::escape(
-                    QStringLiteral("Taku.Prefs line %1 unusable, ").arg(row.line) + row.logged)));
+                    QStringLiteral("Taku.Prefs line %1 unusable, ").arg(line) + logged)));
         QTest::failOnWarning(QRegularExpression(QStringLiteral("Taku.Prefs")));
         QSignalSpy placed(&env.prefs, &PreferencesFile::positionLoaded);
         QVERIFY(env.prefs.load());

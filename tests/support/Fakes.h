@@ -133,11 +133,11 @@ private:
 // inside the save (the caller then checks the old file).
 bool crashesBeforeRename(const std::function<void()>& save);
 
-// Data rows of one struct, each named by its first member; the test takes QFETCH(Row, row).
+// Data rows of one tuple type, each named by its first element; the test takes QFETCH(Row, row).
 template <class Row> void addRows(std::initializer_list<Row> rows) {
     QTest::addColumn<Row>("row");
     for (const Row& r : rows)
-        QTest::newRow(r.name) << r;
+        QTest::newRow(std::get<0>(r)) << r;
 }
 
 } // namespace taku::test
