@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
+#include <tuple>
 
 namespace taku::test {
 
