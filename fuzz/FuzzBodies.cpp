@@ -21,10 +21,9 @@
 
 namespace taku::fuzz {
 
-using Body = void (*)(const std::uint8_t* data, std::size_t size);
 struct Target final {
     const char* name;
-    Body body;
+    void (*body)(const std::uint8_t* data, std::size_t size);
 };
 
 namespace {
@@ -46,7 +45,6 @@ QString inputFile(const std::uint8_t* data, std::size_t size) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) std::abort();
     file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
-    file.close();
     return path;
 }
 
@@ -61,49 +59,32 @@ const VoiceTableData& numberedTable() {
     return table;
 }
 
-std::int32_t takeInt(const std::uint8_t*& data, std::size_t& size) {
-    std::uint32_t v = 0;
-    const std::size_t n = std::min<std::size_t>(4, size);
-    std::memcpy(&v, data, n);
-    data += n;
-    size -= n;
-    return static_cast<std::int32_t>(v);
-}
-
-// The preferences file: what its lines give survives a save and a load.
+// The preferences file: what its lines give survives a save and a load, and a written file
+// ends after the required lines or after a whole block of optional ones.
 void prefsReader(const std::uint8_t* data, std::size_t size) {
     const auto lines = readLines(inputFile(data, size), {kPrefsLines, 1024, 64 * 1024});
     check(lines.has_value(), "a written file opens");
-
-    PrefsValues values;
+    PrefsValues values, again;
     parsePrefs(*lines, values);
     const QList<QByteArray> written = formatPrefs(values);
-    // The file ends after the required lines or after a whole block of optional ones.
     const auto n = static_cast<int>(written.size());
-    const auto blockOf = [](int line) {
-        return kPrefsTable[static_cast<std::size_t>(line - 1)].block;
-    };
+    const auto blockOf = [](int line) { return kPrefsTable[std::size_t(line - 1)].block; };
     check(n >= kPrefsRequiredLines && n <= kPrefsLines &&
               (n == kPrefsLines || blockOf(n) != blockOf(n + 1)),
           "line count");
-
-    PrefsValues again;
     parsePrefs(written, again);
     check(again.position == values.position, "the window position survives a save and a load");
     check(again.settings == values.settings, "every setting survives a save and a load");
 }
 
-// A pronunciation table written once and read again writes the same bytes a second time.
+// A pronunciation table written once and read again writes the same bytes a second time
+// (characters Shift_JIS cannot hold become "?" in the first save).
 void tableReader(const std::uint8_t* data, std::size_t size) {
-    VoiceTableData table;
+    VoiceTableData table, again;
     check(loadTableFile(inputFile(data, size), table), "a written file opens");
     const QList<QByteArray> once = formatTableLines(table);
     check(once.size() == VoiceTableData::kEditedRows, "42 lines are written");
-
-    VoiceTableData again;
-    const int rows = readTableLines(once, again);
-    check(rows == VoiceTableData::kEditedRows, "the 42 written lines fill 42 rows");
-    // Characters Shift_JIS cannot hold become "?" in the first save; after that nothing changes.
+    check(readTableLines(once, again) == VoiceTableData::kEditedRows, "42 lines fill 42 rows");
     check(formatTableLines(again) == once, "a saved table saves again unchanged");
 }
 
@@ -119,7 +100,6 @@ void eventReader(const std::uint8_t* data, std::size_t size) {
         check(!line.contains('\n') && !line.contains('\r'), "a record is written on one line");
         check(parseEventLine(QString::fromUtf8(line)) == record, "a record reads back the same");
     }
-
     const auto lines = readLines(path, {10000, 16 * 1024, 8 * 1024 * 1024});
     const QStringList spoken = messagesForDay(lines.value_or(QList<QByteArray>{}), 1, 1);
     const QStringList one{QStringLiteral("1"), QStringLiteral("01")};
@@ -141,10 +121,12 @@ void composeTime(const std::uint8_t* data, std::size_t size) {
     check(spoken.size() < 1000, "the spoken time is a sentence, not a text of any length");
 }
 
-// The date composer on any three numbers: a sentence; a real date names its month.
+// The date composer on any three numbers (four bytes each, missing bytes 0): a sentence; a
+// real date names its month.
 void composeDate(const std::uint8_t* data, std::size_t size) {
-    const std::int32_t month = takeInt(data, size), day = takeInt(data, size),
-                       weekday = takeInt(data, size);
+    std::int32_t v[3] = {};
+    std::memcpy(v, data, std::min(size, sizeof v));
+    const auto [month, day, weekday] = v;
     const QString spoken = ComposeDate(month, day, weekday, numberedTable());
     check(spoken.endsWith(QStringLiteral(" [23] [13]")), "the date ends with weekday and close");
     check(spoken.size() < 1000, "the spoken date is a sentence");

@@ -25,13 +25,7 @@ TestEnv::TestEnv() {
     resetProcessState();
     QDir(dir_.path()).mkdir(QStringLiteral("Taku_DATA"));
     setDataFolderForTesting(dir_.filePath(QStringLiteral("Taku_DATA")));
-    Services& s = services();
-    s.clock = &clock;
-    s.speech = &speech;
-    s.sound = &sound;
-    s.dialogs = &dialogs;
-    s.browser = &browser;
-    s.settingsFile = &prefs;
+    services() = {&clock, &speech, &sound, &dialogs, &browser, nullptr, &prefs};
 }
 
 TestEnv::~TestEnv() { resetProcessState(); }

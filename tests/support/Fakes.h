@@ -6,11 +6,11 @@
 #include "base/Settings.h"
 #include "prefs/PrefsFile.h"
 
-#include <QList>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <deque>
+#include <QTest>
 #include <functional>
+#include <tuple>
 
 namespace taku::test {
 
@@ -30,38 +30,32 @@ public:
     void Speak(const QString& text, bool) override { spoken.append(text); }
     void prepare(const QString& text) override { prepared.append(text); }
     void expectOnset(qint64 dueEpochMs) override { onsets.append(dueEpochMs); }
-    QStringList spoken;
-    QStringList prepared;
+    QStringList spoken, prepared;
     QList<qint64> onsets; // due times marked, ms since the epoch
 };
 
 struct Strike final {
     QString sound;
-    int pan = 0;
-    int volume = 0;
+    int pan = 0, volume = 0;
+    friend bool operator==(const Strike&, const Strike&) = default;
 };
 
 class FakeSound final : public SoundObject {
 public:
     FakeSound(QString name, QList<Strike>* log) : name_(std::move(name)), log_(log) {}
-    void Play() override {
-        playing = true;
-        log_->append({name_, pan_, volume_});
-    }
+    void Play() override { playing = true, log_->append({name_, pan_, volume_}); }
     bool IsPlaying() const override { return playing; }
     void setVolume(int v) override { volume_ = v; }
     int Volume() const override { return volume_; }
     void setPan(int p) override { pan_ = p; }
     int Pan() const override { return pan_; }
     QString name() const override { return name_; }
-
     bool playing = false; // a test ends the sound by clearing this
 
 private:
     QString name_;
     QList<Strike>* log_;
-    int volume_ = 100;
-    int pan_ = 0;
+    int volume_ = 100, pan_ = 0;
 };
 
 class FakeSoundService final : public SoundService {
@@ -75,8 +69,7 @@ public:
     }
     std::shared_ptr<SoundObject> openAsSound(const QString& path) override {
         opened.append(path);
-        return path.isEmpty() ? nullptr
-                              : std::make_shared<FakeSound>(QStringLiteral("custom"), &strikes);
+        return path.isEmpty() ? nullptr : std::make_shared<FakeSound>("custom", &strikes);
     }
     FakeSound* builtInFake(int kind) { return static_cast<FakeSound*>(builtIn(kind).get()); }
     void warmUp() override { ++warmUps; }
@@ -90,28 +83,20 @@ private:
     std::shared_ptr<FakeSound> builtIns_[5];
 };
 
+// Answers the dialogs give, in order; with none left (or nullopt, empty) they are cancelled.
 class FakeDialogs final : public Dialogs {
 public:
     std::optional<Rgb> SelectColor(const Rgb&, const QString&) override {
-        return pop(colorAnswers).value_or(std::nullopt);
+        return pop(colorAnswers);
     }
-    QString GetOpenFolderItem(const QString&) override {
-        return pop(openAnswers).value_or(QString());
-    }
-    QString GetSaveFolderItem(const QString&) override {
-        return pop(saveAnswers).value_or(QString());
-    }
-
-    std::deque<std::optional<Rgb>> colorAnswers; // nullopt = cancel
-    std::deque<QString> openAnswers;             // empty = cancel
-    std::deque<QString> saveAnswers;             // empty = cancel
+    QString GetOpenFolderItem(const QString&) override { return pop(openAnswers); }
+    QString GetSaveFolderItem(const QString&) override { return pop(saveAnswers); }
+    QList<std::optional<Rgb>> colorAnswers;
+    QStringList openAnswers, saveAnswers;
 
 private:
-    template <typename T> static std::optional<T> pop(std::deque<T>& answers) {
-        if (answers.empty()) return std::nullopt;
-        T answer = answers.front();
-        answers.pop_front();
-        return answer;
+    template <class T> static T pop(QList<T>& answers) {
+        return answers.isEmpty() ? T() : answers.takeFirst();
     }
 };
 
@@ -125,8 +110,6 @@ class TestEnv final {
 public:
     TestEnv();
     ~TestEnv();
-    TestEnv(const TestEnv&) = delete;
-    TestEnv& operator=(const TestEnv&) = delete;
 
     // Changes the settings through the store, as a window would.
     void edit(const std::function<void(SettingsRecord&)>& change);
@@ -150,5 +133,12 @@ private:
 // rename, the moment a crash or a kill would do the most harm; true when the child did die
 // inside the save (the caller then checks the old file).
 bool crashesBeforeRename(const std::function<void()>& save);
+
+// Data rows of one tuple type, each named by its first element; the test takes QFETCH(Row, row).
+template <class Row> void addRows(std::initializer_list<Row> rows) {
+    QTest::addColumn<Row>("row");
+    for (const Row& r : rows)
+        QTest::newRow(std::get<0>(r)) << r;
+}
 
 } // namespace taku::test
