@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Runs the clock for a minute under Xvfb beside its peers in the same display: the floor of a
 # Qt clock (bench/qt_floor: a QLabel renewed at each wall-clock second) and `xclock -update 1`.
-# For each it prints CPU seconds, wake-ups (context switches of all its threads) a second and
-# a minute, private memory (USS: Private_Clean + Private_Dirty of smaps_rollup; of it the
-# pages the program dirtied itself) and peak RSS; for the clock also the lateness of each
-# displayed second against the wall-clock boundary (from taku.tick, logged by a second clock
-# that is not measured and ends before the memory is read, as it shares the clock's pages)
-# and the time to its first painted strip.
+# For each it prints CPU seconds, wake-ups (voluntary context switches of all its threads: a
+# preemption by other load is no wake-up) a second and a minute, private memory (USS:
+# Private_Clean + Private_Dirty of smaps_rollup; of it the pages the program dirtied itself)
+# and peak RSS; for the clock also the lateness of each displayed second against the
+# wall-clock boundary (from taku.tick, logged by a second clock that is not measured and ends
+# before the memory is read, as it shares the clock's pages) and the time to its first
+# painted strip.
 #
 #   bench/clock_vs_peers.sh [--seconds-hidden] [seconds]   (default 60; BUILD=build/release)
 #
@@ -88,10 +89,10 @@ cpu() { # name: CPU seconds so far
     awk -v hz="$(getconf CLK_TCK)" '{sub(/.*\) /, ""); print ($12 + $13 + $14 + $15) / hz}' /proc/${pid[$1]}/stat
   fi
 }
-switches() { # name: "tid context_switches" of each living thread, appended to its file; read
+switches() { # name: "tid voluntary_switches" of each living thread, appended to its file; read
   # every second, as a thread that ends takes its count with it
   for t in /proc/${pid[$1]}/task/*; do
-    echo "${t##*/} $(awk '/ctxt_switches/ {s += $2} END {print s + 0}' "$t/status" 2>/dev/null)"
+    echo "${t##*/} $(awk '/^voluntary_ctxt_switches/ {s += $2} END {print s + 0}' "$t/status" 2>/dev/null)"
   done >>"$work/$1.ctx"
 }
 sleep 5 # start-up is reported separately
