@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QThreadPool>
 #include <QTranslator>
 
 namespace taku {
@@ -17,6 +18,10 @@ namespace taku {
 App::App(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("chikutaku"));
     setApplicationVersion(QStringLiteral(TAKU_VERSION));
+    // Qt fills large areas, such as the icon's larger sizes drawn here, on pool threads; a
+    // clock that then only draws a few characters a second lets them end at once rather than
+    // wake once more half a minute later.
+    QThreadPool::globalInstance()->setExpiryTimeout(0);
     setWindowIcon(applicationIcon());
     // Qt's own texts (the standard dialogs' buttons, the colour dialog, the shortcut field) in
     // Japanese like the rest of the program, whatever language the desktop speaks.
