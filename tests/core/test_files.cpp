@@ -156,13 +156,16 @@ private Q_SLOTS:
 
     // Loading reads the file into the store and moves the strip, and the clock follows the
     // store; without a file the first-run values apply. A text colour equal to the background
-    // gets the inverse background. A save that can't be made says so.
+    // gets the inverse background. A save that can't be made says so. Each run starts with the
+    // empty pronunciation table a new process has, whatever the run before it loaded.
     void clockOpensTheFile() {
         SettingsRecord firstRun;
         firstRun.ShowSeconds = firstRun.ShowAMPM = firstRun.ShowWeek = firstRun.Show24Hour = true;
         firstRun.Transparency = 100, firstRun.BackColor = {255, 255, 255}, firstRun.Volume = 100;
         for (bool withFile : {true, false}) {
             test::TestEnv env;
+            QVERIFY(VoiceTable().spoken(4).isEmpty());
+            VoiceTable().setRow(4, QStringLiteral("4"), QStringLiteral("四"));
             Lines lines = kFile;
             lines[12] = lines[11];
             if (withFile) env.write(QStringLiteral("Taku.Prefs"), joinLines(lines));
